@@ -1,0 +1,48 @@
+# The two commands a newcomer needs: `make run` and `make test`.
+# Everything else here is a building block of those two.
+
+BUILD_DIR      ?= build
+ASAN_BUILD_DIR ?= build-asan
+JOBS           ?= 2
+CMAKE_FLAGS    ?=
+
+.PHONY: all deps configure build run test test-asan bench clean
+
+all: build
+
+deps:
+	bash scripts/install-deps.sh
+
+configure: deps
+	cmake -S . -B $(BUILD_DIR) -DCMAKE_BUILD_TYPE=RelWithDebInfo $(CMAKE_FLAGS)
+
+build: configure
+	cmake --build $(BUILD_DIR) -j$(JOBS)
+
+run: build
+	@if [ -x $(BUILD_DIR)/src/app/kestrune ]; then \
+	  ./$(BUILD_DIR)/src/app/kestrune; \
+	else \
+	  ./$(BUILD_DIR)/src/simcli/kestrune-sim; \
+	fi
+
+test: build
+	cd $(BUILD_DIR) && ctest --output-on-failure -j$(JOBS)
+
+# The whole suite again with AddressSanitizer and UndefinedBehaviorSanitizer;
+# any finding stops the test that hit it.
+test-asan: deps
+	cmake -S . -B $(ASAN_BUILD_DIR) -DCMAKE_BUILD_TYPE=Debug -DKESTRUNE_SANITIZE=ON -DKESTRUNE_BUILD_BENCH=OFF $(CMAKE_FLAGS)
+	cmake --build $(ASAN_BUILD_DIR) -j$(JOBS)
+	cd $(ASAN_BUILD_DIR) && \
+	  ASAN_OPTIONS=halt_on_error=1:detect_leaks=1:abort_on_error=0 \
+	  UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
+	  LSAN_OPTIONS=suppressions=$(CURDIR)/scripts/lsan.supp:print_suppressions=0 \
+	  ctest --output-on-failure -j$(JOBS)
+
+bench: build
+	cmake --build $(BUILD_DIR) -j$(JOBS) --target bench
+	./$(BUILD_DIR)/bench/kestrune-bench-sim
+
+clean:
+	rm -rf $(BUILD_DIR) $(ASAN_BUILD_DIR)

@@ -1,0 +1,68 @@
+#pragma once
+
+#include "fuzzyset.h"
+
+#include <array>
+
+// The three-position fuzzy controller.
+//
+// Each step rounds the error e and its difference quotient
+// de = (e - e_prev) / 0.2 to float, takes each quantity's membership degrees
+// in its three sets (Negative, Zero, Positive by position), picks the
+// dominant set of each, and looks the pair up in a nine-rule table that
+// yields a level V in {-1, 0, +1}. The output is V * amplification. There is
+// no weighted inference and no defuzzification by area: the degrees only
+// choose one set per input.
+class FuzzyController
+{
+public:
+    using SetTriple = std::array<FuzzySet, 3>;
+
+    // Everything one step decides, for tracing a loop step by step.
+    struct Evaluation {
+        float error = 0.0f;
+        float derivative = 0.0f;
+        std::array<double, 3> errorDegrees{};
+        std::array<double, 3> derivativeDegrees{};
+        FuzzySetKind errorSet = Negative;
+        FuzzySetKind derivativeSet = Negative;
+        int level = 0;
+        double output = 0.0;
+    };
+
+    FuzzyController() = default;
+    FuzzyController(const SetTriple &errSets, const SetTriple &dErrSets, double amplification);
+
+    // Forgets the previous error.
+    void reset();
+
+    // The plant input for error e (target minus last output); remembers e.
+    double control(double e) { return evaluate(e).output; }
+
+    // control() with every intermediate result.
+    Evaluation evaluate(double e);
+
+    // Degree of membership of x in the set, in [0, 1]. The tests are made in
+    // a fixed order and the first that holds decides, which defines the
+    // shapes for bounds out of their usual order too (a shoulder with L >= R
+    // becomes a step at L, a Zero set with L >= R is empty).
+    static double membership(const FuzzySet &set, float x);
+
+    // The winner among the degrees of a triple (Negative, Zero, Positive).
+    // The largest degree wins; ties go to the earlier set, except that a tie
+    // of Zero and Positive above Negative goes to Zero. All zero: Negative.
+    static FuzzySetKind dominantSet(double n, double z, double p);
+
+    // The rule table: level by the error's and the derivative's winners.
+    static int ruleLevel(FuzzySetKind error, FuzzySetKind derivative);
+
+    const SetTriple &errorSets() const { return errSets; }
+    const SetTriple &derivativeSets() const { return dErrSets; }
+    double amplification() const { return amp; }
+
+private:
+    SetTriple errSets{};
+    SetTriple dErrSets{};
+    double amp = 0.0;
+    double prevError = 0.0;
+};

@@ -1,0 +1,110 @@
+#include "steprun.h"
+
+#include "pidcontroller.h"
+#include "plantmodel.h"
+#include "stepparameters.h"
+
+#include <climits>
+#include <cmath>
+
+namespace {
+
+constexpr double dt = PlantModel::kSampleTime;
+
+// Whether n * dt <= T holds for the exact product. The rounded product
+// decides unless it equals T; then the sign of its rounding error does.
+bool fitsSteps(long long n, double T)
+{
+    const double nd = static_cast<double>(n);
+    const double p = nd * dt;
+    if (p != T)
+        return p < T;
+    return std::fma(nd, dt, -p) <= 0.0;
+}
+
+template<typename Control>
+StepRun::Response runLoop(double setPoint, int steps, double &peak, Control control)
+{
+    StepRun::Response r;
+    r.t.reserve(static_cast<std::size_t>(steps));
+    r.y.reserve(static_cast<std::size_t>(steps));
+    PlantModel plant;
+    plant.reset();
+    double y = 0.0;
+    double t = dt;
+    for (int k = 0; k < steps; ++k) {
+        const double e = setPoint - y;
+        y = plant.step(control(e));
+        if (y > peak)
+            peak = y;
+        t = t + dt;
+        r.t.push_back(t);
+        r.y.push_back(y);
+    }
+    return r;
+}
+
+} // namespace
+
+int StepRun::stepCount(double T)
+{
+    if (!(T >= dt))
+        return 0;
+    // The double quotient is within one or two of the exact answer; walk
+    // to the exact one instead of trusting its rounding.
+    const double q = std::floor(T / dt);
+    long long n = q >= static_cast<double>(INT_MAX) ? INT_MAX : static_cast<long long>(q);
+    while (n > 0 && !fitsSteps(n, T))
+        --n;
+    while (n < INT_MAX && fitsSteps(n + 1, T))
+        ++n;
+    return static_cast<int>(n);
+}
+
+StepRun::Response StepRun::closedLoop(double setPoint, int steps, double &peak)
+{
+    return runLoop(setPoint, steps, peak, [](double e) { return e; });
+}
+
+StepRun::Response StepRun::pidLoop(double setPoint, int steps, double kp, double ki, double kd,
+                                   double &peak)
+{
+    PidController pid(kp, ki, kd);
+    pid.reset();
+    return runLoop(setPoint, steps, peak, [&pid](double e) { return pid.control(e); });
+}
+
+StepRun::Response StepRun::fuzzyLoop(double setPoint, int steps,
+                                     const FuzzyController &controller, double &peak)
+{
+    FuzzyController fuzzy = controller;
+    fuzzy.reset();
+    return runLoop(setPoint, steps, peak, [&fuzzy](double e) { return fuzzy.control(e); });
+}
+
+std::vector<FuzzyController::Evaluation>
+StepRun::traceFuzzyLoop(double setPoint, int steps, const FuzzyController &controller)
+{
+    std::vector<FuzzyController::Evaluation> trace;
+    trace.reserve(static_cast<std::size_t>(steps));
+    FuzzyController fuzzy = controller;
+    fuzzy.reset();
+    double peak = 0.0;
+    runLoop(setPoint, steps, peak, [&](double e) {
+        trace.push_back(fuzzy.evaluate(e));
+        return trace.back().output;
+    });
+    return trace;
+}
+
+StepRun::Result StepRun::run(const StepParameters &params)
+{
+    Result result;
+    const int n = stepCount(params.modellingTime);
+    result.loops[ClosedLoop] = closedLoop(params.setPoint, n, result.peak);
+    result.loops[PidLoop] = pidLoop(params.setPoint, n, params.kp, params.ki, params.kd,
+                                    result.peak);
+    const FuzzyController fuzzy(params.errSets, params.dErrSets, params.amplification);
+    result.loops[FuzzyLoop] = fuzzyLoop(params.setPoint, n, fuzzy, result.peak);
+    return result;
+}

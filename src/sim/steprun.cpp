@@ -48,7 +48,9 @@ StepRun::Response runLoop(double setPoint, int steps, double &peak, Control cont
 
 int StepRun::stepCount(double T)
 {
-    if (!(T >= dt))
+    // An endless run has no grid to build; callers bound T (the panel
+    // stops at 100 s).
+    if (!(T >= dt) || std::isinf(T))
         return 0;
     // The double quotient is within one or two of the exact answer; walk
     // to the exact one instead of trusting its rounding.

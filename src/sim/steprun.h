@@ -31,7 +31,8 @@ public:
         double peak = 0.0;
     };
 
-    // N for a modelling time T; 0 for T below one step, NaN or negative.
+    // N for a modelling time T; 0 for T below one step, negative, NaN or
+    // infinite.
     static int stepCount(double modellingTime);
 
     // The whole run, loops in order closed, PID, fuzzy.

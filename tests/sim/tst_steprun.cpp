@@ -1,0 +1,264 @@
+// The step modelling run: step count, time grid, the three loops and the
+// running peak.
+
+#include "stepparameters.h"
+#include "steprun.h"
+
+#include <QtTest>
+
+#include <cfloat>
+#include <cmath>
+#include <cstdint>
+#include <limits>
+
+namespace {
+
+__extension__ typedef __int128 Int128;
+
+// floor(T / d) for two doubles, in exact integer arithmetic: both are
+// m * 2^e with integer m, so compare n * md * 2^ed <= mt * 2^et.
+int exactStepCount(double T, double d)
+{
+    int et = 0;
+    int ed = 0;
+    const double ft = std::frexp(T, &et);
+    const double fd = std::frexp(d, &ed);
+    const auto mt = static_cast<Int128>(std::ldexp(ft, 53));
+    const auto md = static_cast<Int128>(std::ldexp(fd, 53));
+    // T = mt * 2^(et-53), d = md * 2^(ed-53); T / d = mt / md * 2^(et-ed).
+    const int shift = et - ed;
+    Int128 num = mt;
+    Int128 den = md;
+    if (shift >= 0)
+        num <<= shift;
+    else
+        den <<= -shift;
+    return static_cast<int>(num / den);
+}
+
+bool sameSeries(const StepRun::Response &a, const StepRun::Response &b)
+{
+    return a.t == b.t && a.y == b.y;
+}
+
+} // namespace
+
+class TestStepRun : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void stepCount_data();
+    void stepCount();
+    void stepCountForEveryBoxValue();
+    void startValues();
+    void timeGrid();
+    void shortRuns_data();
+    void shortRuns();
+    void zeroTarget();
+    void repeatable();
+    void amplificationOnlyMovesFuzzyLoop();
+    void peakIsLargestOutputOfAllLoops_data();
+    void peakIsLargestOutputOfAllLoops();
+    void unstablePidLoopFinishes();
+};
+
+void TestStepRun::stepCount_data()
+{
+    QTest::addColumn<double>("time");
+    QTest::addColumn<int>("steps");
+    // The double nearest 0.2 lies slightly above it, so whole multiples of
+    // 0.2 s mostly lose a step; 0.2, 0.4 and 0.8 divide exactly.
+    QTest::newRow("20 s") << 20.0 << 99;
+    QTest::newRow("10 s") << 10.0 << 49;
+    QTest::newRow("1 s") << 1.0 << 4;
+    QTest::newRow("0.6 s") << 0.6 << 2;
+    QTest::newRow("100 s") << 100.0 << 499;
+    QTest::newRow("0.2 s") << 0.2 << 1;
+    QTest::newRow("0.4 s") << 0.4 << 2;
+    QTest::newRow("0.8 s") << 0.8 << 4;
+    QTest::newRow("0.1 s") << 0.1 << 0;
+    QTest::newRow("just below 0.2") << std::nextafter(0.2, 0.0) << 0;
+    QTest::newRow("zero") << 0.0 << 0;
+    QTest::newRow("negative") << -5.0 << 0;
+    QTest::newRow("nan") << std::nan("") << 0;
+    QTest::newRow("+inf") << std::numeric_limits<double>::infinity() << 0;
+    QTest::newRow("-inf") << -std::numeric_limits<double>::infinity() << 0;
+}
+
+void TestStepRun::stepCount()
+{
+    QFETCH(double, time);
+    QFETCH(int, steps);
+    QCOMPARE(StepRun::stepCount(time), steps);
+}
+
+void TestStepRun::stepCountForEveryBoxValue()
+{
+    // The modelling-time box holds one decimal from 0.1 to 100; its values
+    // are the doubles nearest k / 10.
+    for (int k = 1; k <= 1000; ++k) {
+        const double T = QByteArray::number(k / 10) .append('.').append(QByteArray::number(k % 10)).toDouble();
+        const int expected = exactStepCount(T, 0.2);
+        if (StepRun::stepCount(T) != expected)
+            QFAIL(qPrintable(QStringLiteral("T = %1: got %2, exact %3")
+                                 .arg(T, 0, 'g', 17).arg(StepRun::stepCount(T)).arg(expected)));
+    }
+    // Plain double division would give 100 here.
+    QCOMPARE(static_cast<int>(20.0 / 0.2), 100);
+}
+
+void TestStepRun::startValues()
+{
+    const StepRun::Result r = StepRun::run(StepParameters());
+    for (const auto &loop : r.loops) {
+        QCOMPARE(loop.t.size(), std::size_t(99));
+        QCOMPARE(loop.y.size(), std::size_t(99));
+    }
+    // The closed loop's fifth output is the largest of all three loops.
+    QVERIFY(std::fabs(r.peak - 1.399404757) < 5e-9);
+    QCOMPARE(r.peak, r.loops[StepRun::ClosedLoop].y[4]);
+    const auto &pid = r.loops[StepRun::PidLoop].y;
+    const auto &fuzzy = r.loops[StepRun::FuzzyLoop].y;
+    QVERIFY(std::fabs(*std::max_element(pid.begin(), pid.end()) - 1.04684) < 1e-5);
+    QVERIFY(std::fabs(*std::max_element(fuzzy.begin(), fuzzy.end()) - 1.08507) < 1e-5);
+    QCOMPARE(fuzzy[0], 0.0);
+    QVERIFY(std::fabs(fuzzy[1] - 0.0833) < 1e-12);
+}
+
+void TestStepRun::timeGrid()
+{
+    const StepRun::Result r = StepRun::run(StepParameters());
+    const auto &t = r.loops[StepRun::ClosedLoop].t;
+    // A running double sum from 0.2, not k * 0.2: the rounding shows.
+    QCOMPARE(t[0], 0.4);
+    QCOMPARE(t[1], 0.6000000000000001);
+    QCOMPARE(t[2], 0.8);
+    QCOMPARE(t.back(), 19.99999999999996);
+    QCOMPARE(r.loops[StepRun::PidLoop].t, t);
+    QCOMPARE(r.loops[StepRun::FuzzyLoop].t, t);
+}
+
+void TestStepRun::shortRuns_data()
+{
+    QTest::addColumn<double>("time");
+    QTest::addColumn<int>("points");
+    QTest::addColumn<double>("closed");
+    QTest::addColumn<double>("pid");
+    QTest::addColumn<double>("fuzzy");
+    QTest::addColumn<double>("peak");
+    QTest::newRow("below one step") << 0.1 << 0 << 0.0 << 0.0 << 0.0 << 0.0;
+    QTest::newRow("one step") << 0.2 << 1 << 0.1666 << 0.259896 << 0.0 << 0.259896;
+}
+
+void TestStepRun::shortRuns()
+{
+    QFETCH(double, time);
+    QFETCH(int, points);
+    QFETCH(double, closed);
+    QFETCH(double, pid);
+    QFETCH(double, fuzzy);
+    QFETCH(double, peak);
+    StepParameters p;
+    p.modellingTime = time;
+    const StepRun::Result r = StepRun::run(p);
+    QCOMPARE(int(r.loops[0].y.size()), points);
+    QCOMPARE(int(r.loops[1].y.size()), points);
+    QCOMPARE(int(r.loops[2].y.size()), points);
+    QVERIFY(std::fabs(r.peak - peak) < 1e-12);
+    if (points > 0) {
+        QCOMPARE(r.loops[0].t[0], 0.4);
+        QVERIFY(std::fabs(r.loops[0].y[0] - closed) < 1e-12);
+        QVERIFY(std::fabs(r.loops[1].y[0] - pid) < 1e-12);
+        QVERIFY(std::fabs(r.loops[2].y[0] - fuzzy) < 1e-12);
+    }
+}
+
+void TestStepRun::zeroTarget()
+{
+    StepParameters p;
+    p.setPoint = 0.0;
+    const StepRun::Result r = StepRun::run(p);
+    QCOMPARE(r.peak, 0.0);
+    for (const auto &loop : r.loops) {
+        QCOMPARE(loop.y.size(), std::size_t(99));
+        for (double y : loop.y)
+            QCOMPARE(y, 0.0);
+    }
+}
+
+void TestStepRun::repeatable()
+{
+    const StepRun::Result a = StepRun::run(StepParameters());
+    const StepRun::Result b = StepRun::run(StepParameters());
+    for (int i = 0; i < 3; ++i)
+        QVERIFY(sameSeries(a.loops[static_cast<std::size_t>(i)], b.loops[static_cast<std::size_t>(i)]));
+    QCOMPARE(a.peak, b.peak);
+}
+
+void TestStepRun::amplificationOnlyMovesFuzzyLoop()
+{
+    StepParameters p;
+    const StepRun::Result a = StepRun::run(p);
+    p.amplification = 2.0;
+    const StepRun::Result b = StepRun::run(p);
+    QVERIFY(sameSeries(a.loops[StepRun::ClosedLoop], b.loops[StepRun::ClosedLoop]));
+    QVERIFY(sameSeries(a.loops[StepRun::PidLoop], b.loops[StepRun::PidLoop]));
+    QVERIFY(a.loops[StepRun::FuzzyLoop].y != b.loops[StepRun::FuzzyLoop].y);
+    QCOMPARE(a.loops[StepRun::FuzzyLoop].t, b.loops[StepRun::FuzzyLoop].t);
+}
+
+void TestStepRun::peakIsLargestOutputOfAllLoops_data()
+{
+    QTest::addColumn<double>("setPoint");
+    QTest::addColumn<double>("amplification");
+    QTest::addColumn<double>("kp");
+    QTest::newRow("start values") << 1.0 << 0.5 << 0.5;
+    QTest::newRow("fuzzy loop peaks") << 1.0 << 20.0 << 0.5;
+    QTest::newRow("PID loop peaks") << 1.0 << 0.5 << 30.0;
+    QTest::newRow("large target") << 100.0 << 100.0 << 1000.0;
+}
+
+void TestStepRun::peakIsLargestOutputOfAllLoops()
+{
+    QFETCH(double, setPoint);
+    QFETCH(double, amplification);
+    QFETCH(double, kp);
+    StepParameters p;
+    p.setPoint = setPoint;
+    p.amplification = amplification;
+    p.kp = p.ki = p.kd = 0.0;
+    p.kp = kp;
+    p.modellingTime = 30.0;
+    const StepRun::Result r = StepRun::run(p);
+    double expected = 0.0;
+    for (const auto &loop : r.loops)
+        for (double y : loop.y)
+            if (y > expected)
+                expected = y;
+    QCOMPARE(r.peak, expected);
+}
+
+void TestStepRun::unstablePidLoopFinishes()
+{
+    StepParameters p;
+    p.setPoint = 100.0;
+    p.modellingTime = 100.0;
+    p.kp = 1000.0;
+    p.ki = 100.0;
+    p.kd = 100.0;
+    const StepRun::Result r = StepRun::run(p);
+    const auto &pid = r.loops[StepRun::PidLoop].y;
+    QCOMPARE(pid.size(), std::size_t(499));
+    QVERIFY(std::any_of(pid.begin(), pid.end(), [](double y) { return std::isinf(y); }));
+    QVERIFY(std::any_of(pid.begin(), pid.end(), [](double y) { return std::isnan(y); }));
+    // The peak is returned as computed, far beyond what a float holds.
+    QVERIFY(r.peak > double(FLT_MAX));
+    // The other loops stay bounded.
+    for (int loop : { StepRun::ClosedLoop, StepRun::FuzzyLoop })
+        for (double y : r.loops[static_cast<std::size_t>(loop)].y)
+            QVERIFY(std::isfinite(y) && std::fabs(y) < 1e4);
+}
+
+QTEST_APPLESS_MAIN(TestStepRun)
+#include "tst_steprun.moc"

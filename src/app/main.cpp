@@ -1,0 +1,17 @@
+#include "mainwindow.h"
+
+#include <QApplication>
+
+#include <clocale>
+
+int main(int argc, char **argv)
+{
+    QApplication app(argc, argv);
+    // The C runtime formats numbers by the user's locale from here on; Qt's
+    // own number formatting does not depend on it.
+    std::setlocale(LC_ALL, "");
+
+    MainWindow window;
+    window.show();
+    return app.exec();
+}

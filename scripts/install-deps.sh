@@ -23,6 +23,8 @@ packages=(
     xdotool
     x11-utils
     imagemagick
+    librsvg2-bin
+    icoutils
     fonts-dejavu-core
     desktop-file-utils
     dpkg-dev

@@ -46,7 +46,8 @@ void styleCurve(XCurve *curve, std::size_t index, const CurveData &record)
     QColor color = record.color;
     color.setAlpha(150);
     if (record.filled) {
-        curve->setPen(QPen(color));
+        // A hairline: Qt 5 gives a pen made from a colour alone width 1.
+        curve->setPen(QPen(color, 0.0));
         curve->setBrush(QBrush(color, Qt::SolidPattern));
     } else {
         curve->setPen(QPen(QBrush(color, Qt::SolidPattern), record.width, Qt::SolidLine,
@@ -118,9 +119,14 @@ bool XPlot::init(float xMin, float xMax, float yMin, float yMax, bool legend, QS
     if (legend) {
         legendWidget.setDefaultItemMode(QwtLegendData::Checkable);
         insertLegend(&legendWidget, QwtPlot::RightLegend, -1.0);
-        // Curves made before init get their boxes now.
+        // Curves made before init get their entries now. insertLegend lists
+        // them in z order, so attach them again to list them in record order.
         if (!curves.empty()) {
             for (XCurve *curve : curves) {
+                if (curve->plot() != this)
+                    continue;
+                curve->detach();
+                curve->attach(this);
                 if (QwtLegendLabel *label = legendLabel(this, curve))
                     label->setChecked(curve->isVisible());
             }

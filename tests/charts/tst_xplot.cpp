@@ -1,0 +1,615 @@
+#include "curvedata.h"
+#include "xplot.h"
+
+#include <qwt_legend.h>
+#include <qwt_legend_label.h>
+#include <qwt_plot_curve.h>
+#include <qwt_plot_item.h>
+#include <qwt_point_data.h>
+#include <qwt_scale_div.h>
+#include <qwt_text.h>
+
+#include <QApplication>
+#include <QImage>
+#include <QLayout>
+#include <QMetaMethod>
+#include <QPointer>
+#include <QtTest>
+
+#include <cmath>
+#include <limits>
+#include <memory>
+#include <vector>
+
+using Points = std::vector<double>;
+
+Q_DECLARE_METATYPE(Points)
+Q_DECLARE_METATYPE(QColor)
+
+namespace {
+
+constexpr double tolerance = 1e-9;
+const double infinity = std::numeric_limits<double>::infinity();
+const double notANumber = std::numeric_limits<double>::quiet_NaN();
+
+// Counts redraws: replot is virtual in QwtPlot.
+class CountingPlot : public XPlot
+{
+public:
+    using XPlot::XPlot;
+    int replots = 0;
+    void replot() override
+    {
+        ++replots;
+        XPlot::replot();
+    }
+};
+
+CurveData record(const QString &title, Points x, Points y, QColor color = Qt::blue)
+{
+    return CurveData(std::move(x), std::move(y), title, color, 3.0f);
+}
+
+std::vector<CurveData> threeRecords()
+{
+    return {record("a", {0, 10}, {1, 1}, Qt::blue), record("b", {0, 10}, {1, 1}, Qt::darkGreen),
+            record("c", {0, 10}, {1, 1}, Qt::red)};
+}
+
+QList<QwtPlotCurve *> attachedCurves(const QwtPlot &plot)
+{
+    QList<QwtPlotCurve *> result;
+    for (QwtPlotItem *item : plot.itemList(QwtPlotItem::Rtti_PlotCurve))
+        result << static_cast<QwtPlotCurve *>(item);
+    return result;
+}
+
+QwtPlotCurve *curveTitled(const QwtPlot &plot, const QString &title)
+{
+    for (QwtPlotCurve *curve : attachedCurves(plot)) {
+        if (curve->title().text() == title)
+            return curve;
+    }
+    return nullptr;
+}
+
+QwtLegendLabel *labelOf(QwtPlot &plot, QwtPlotItem *item)
+{
+    auto *legend = qobject_cast<QwtLegend *>(plot.legend());
+    return legend ? qobject_cast<QwtLegendLabel *>(legend->legendWidget(plot.itemToInfo(item)))
+                  : nullptr;
+}
+
+// Entries as the legend lays them out, top to bottom.
+QStringList legendTexts(QwtPlot &plot)
+{
+    QStringList texts;
+    auto *legend = qobject_cast<QwtLegend *>(plot.legend());
+    QLayout *layout = legend ? legend->contentsWidget()->layout() : nullptr;
+    for (int i = 0; layout && i < layout->count(); ++i) {
+        if (auto *label = qobject_cast<QwtLegendLabel *>(layout->itemAt(i)->widget()))
+            texts << label->text().text();
+    }
+    return texts;
+}
+
+// Paints the whole chart, so that every curve reads all of its samples.
+QImage render(QwtPlot &plot)
+{
+    plot.resize(640, 400);
+    return plot.grab().toImage();
+}
+
+} // namespace
+
+class TestXPlot : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void metaObjectHasOnlyShowCurve();
+    void recordConstructor_data();
+    void recordConstructor();
+    void samples_data();
+    void samples();
+    void stylingAndZOrder_data();
+    void stylingAndZOrder();
+    void filledCurveBecomesLineAgain();
+    void samplesPointIntoOwnCopy();
+    void legendToggle_data();
+    void legendToggle();
+    void uncheckedCurveReturnsOnUpdate();
+    void setScalesDoesNotRedraw_data();
+    void setScalesDoesNotRedraw();
+    void callsOutOfOrder_data();
+    void callsOutOfOrder();
+    void legendMemberSurvivesTeardown_data();
+    void legendMemberSurvivesTeardown();
+    void grabToPng();
+};
+
+void TestXPlot::metaObjectHasOnlyShowCurve()
+{
+    const QMetaObject &meta = XPlot::staticMetaObject;
+    QCOMPARE(meta.className(), "XPlot");
+    QCOMPARE(meta.methodCount() - meta.methodOffset(), 1);
+    const QMetaMethod slot = meta.method(meta.methodOffset());
+    QCOMPARE(slot.methodSignature(), QByteArray("showCurve(QwtPlotItem*,bool)"));
+    QCOMPARE(slot.access(), QMetaMethod::Private);
+    QCOMPARE(slot.methodType(), QMetaMethod::Slot);
+    QCOMPARE(slot.parameterNames().value(1), QByteArray("on"));
+    QCOMPARE(meta.propertyCount() - meta.propertyOffset(), 0);
+}
+
+void TestXPlot::recordConstructor_data()
+{
+    QTest::addColumn<Points>("x");
+    QTest::addColumn<Points>("y");
+    QTest::addColumn<int>("count");
+    QTest::addColumn<bool>("takesLook");
+
+    QTest::newRow("equal lengths") << Points{1, 2, 3} << Points{4, 5, 6} << 3 << true;
+    QTest::newRow("both empty") << Points{} << Points{} << 0 << true;
+    QTest::newRow("x longer") << Points{1, 2, 3} << Points{4, 5} << 0 << false;
+    QTest::newRow("y longer") << Points{} << Points{4} << 0 << false;
+}
+
+void TestXPlot::recordConstructor()
+{
+    QFETCH(Points, x);
+    QFETCH(Points, y);
+    QFETCH(int, count);
+    QFETCH(bool, takesLook);
+
+    const CurveData r(x, y, "Closed loop", Qt::red, 3.0f);
+    QCOMPARE(r.x, x);
+    QCOMPARE(r.y, y);
+    QCOMPARE(r.count, count);
+    QCOMPARE(r.filled, false);
+    QCOMPARE(r.color.isValid(), takesLook);
+    QCOMPARE(r.title, takesLook ? QString("Closed loop") : QString());
+    QCOMPARE(r.width, takesLook ? 3.0f : CurveData().width);
+
+    const CurveData blank;
+    QCOMPARE(blank.width, 2.0f);
+    QCOMPARE(blank.count, 0);
+    QVERIFY(!blank.color.isValid());
+}
+
+void TestXPlot::samples_data()
+{
+    QTest::addColumn<Points>("x");
+    QTest::addColumn<Points>("y");
+    QTest::addColumn<int>("count"); // -1: as the constructor sets it
+    QTest::addColumn<bool>("viaUpdate");
+    QTest::addColumn<QVector<QPointF>>("expected");
+
+    for (bool update : {false, true}) {
+        const char *how = update ? "update" : "create";
+        QTest::addRow("%s: empty record", how)
+            << Points{} << Points{} << -1 << update << QVector<QPointF>{{0, 0}};
+        QTest::addRow("%s: lengths differ", how)
+            << Points{1, 2, 3} << Points{1, 2} << -1 << update << QVector<QPointF>{};
+        QTest::addRow("%s: only y", how)
+            << Points{} << Points{7} << -1 << update << QVector<QPointF>{};
+        QTest::addRow("%s: count below size", how)
+            << Points{1, 2, 3} << Points{4, 5, 6} << 2 << update
+            << QVector<QPointF>{{1, 4}, {2, 5}};
+        QTest::addRow("%s: count beyond size", how)
+            << Points{1, 2} << Points{4, 5} << 9 << update << QVector<QPointF>{{1, 4}, {2, 5}};
+        QTest::addRow("%s: negative count", how)
+            << Points{1, 2} << Points{4, 5} << -5 << update << QVector<QPointF>{};
+    }
+    QTest::newRow("non-finite values kept") << Points{0, infinity, 2} << Points{notANumber, 1, -infinity} << -1
+                                            << false
+                                            << QVector<QPointF>{{0, notANumber}, {infinity, 1}, {2, -infinity}};
+}
+
+void TestXPlot::samples()
+{
+    QFETCH(Points, x);
+    QFETCH(Points, y);
+    QFETCH(int, count);
+    QFETCH(bool, viaUpdate);
+    QFETCH(QVector<QPointF>, expected);
+
+    CurveData r(x, y, "r", Qt::blue, 2.0f);
+    if (count != -1)
+        r.count = count;
+    const CurveData before = r;
+
+    XPlot plot;
+    plot.init(0, 10, 0, 10, true, "t", "f");
+    plot.createCurves({viaUpdate ? record("r", {5}, {5}) : r});
+    if (viaUpdate)
+        plot.updateCurves({r});
+
+    QCOMPARE(r.x, before.x);
+    QCOMPARE(r.count, before.count);
+    const QList<QwtPlotCurve *> curves = attachedCurves(plot);
+    QCOMPARE(curves.size(), 1);
+    const QwtSeriesData<QPointF> *data = curves.first()->data();
+    QCOMPARE(int(data->size()), expected.size());
+    for (int i = 0; i < expected.size(); ++i) {
+        const QPointF p = data->sample(size_t(i));
+        for (auto [got, want] : {std::pair{p.x(), expected[i].x()}, {p.y(), expected[i].y()}}) {
+            if (std::isnan(want))
+                QVERIFY(std::isnan(got));
+            else if (std::isinf(want))
+                QCOMPARE(got, want);
+            else
+                QVERIFY2(std::abs(got - want) <= tolerance, qPrintable(QString::number(got)));
+        }
+    }
+    // A record whose lengths differ still gets an entry, titled as the record is.
+    if (!viaUpdate)
+        QCOMPARE(labelOf(plot, curves.first())->text().text(), r.title);
+    QVERIFY(!render(plot).isNull());
+}
+
+void TestXPlot::stylingAndZOrder_data()
+{
+    QTest::addColumn<QColor>("color");
+    QTest::addColumn<bool>("filled");
+
+    QTest::newRow("line, opaque colour") << QColor(Qt::darkGreen) << false;
+    QTest::newRow("line, translucent colour") << QColor(10, 20, 30, 40) << false;
+    QTest::newRow("filled") << QColor(Qt::red) << true;
+}
+
+void TestXPlot::stylingAndZOrder()
+{
+    QFETCH(QColor, color);
+    QFETCH(bool, filled);
+
+    std::vector<CurveData> data = threeRecords();
+    data[1].color = color;
+    data[1].filled = filled;
+    data[1].width = 4.5f;
+
+    XPlot plot;
+    plot.init(0, 10, 0, 2, true, "t", "f");
+    for (int pass = 0; pass < 2; ++pass) {
+        if (pass == 0)
+            plot.createCurves(data);
+        else
+            plot.updateCurves(data);
+
+        QCOMPARE(curveTitled(plot, "a")->z(), 0.0);
+        QCOMPARE(curveTitled(plot, "b")->z(), -1.0);
+        QCOMPARE(curveTitled(plot, "c")->z(), -2.0);
+
+        const QwtPlotCurve *curve = curveTitled(plot, "b");
+        QVERIFY(curve->testRenderHint(QwtPlotItem::RenderAntialiased));
+        const QPen pen = curve->pen();
+        QCOMPARE(pen.color().rgb(), color.rgb());
+        QCOMPARE(pen.color().alpha(), 150);
+        QCOMPARE(data[1].color, color); // the record keeps its own colour
+        if (filled) {
+            QCOMPARE(pen.widthF(), 0.0);
+            QVERIFY(pen.isCosmetic());
+            QCOMPARE(curve->brush().style(), Qt::SolidPattern);
+            QCOMPARE(curve->brush().color().alpha(), 150);
+        } else {
+            QCOMPARE(pen.widthF(), 4.5);
+            QCOMPARE(pen.capStyle(), Qt::SquareCap);
+            QCOMPARE(pen.joinStyle(), Qt::BevelJoin);
+            QCOMPARE(pen.style(), Qt::SolidLine);
+            QCOMPARE(curve->brush().style(), Qt::NoBrush);
+        }
+    }
+    QCOMPARE(legendTexts(plot), QStringList({"a", "b", "c"}));
+}
+
+void TestXPlot::filledCurveBecomesLineAgain()
+{
+    std::vector<CurveData> data = threeRecords();
+    data[0].filled = true;
+    XPlot plot;
+    plot.init(0, 10, 0, 2, false, "t", "f");
+    plot.createCurves(data);
+    data[0].filled = false;
+    plot.updateCurves(data);
+    QCOMPARE(curveTitled(plot, "a")->brush().style(), Qt::NoBrush);
+}
+
+void TestXPlot::samplesPointIntoOwnCopy()
+{
+    XPlot plot;
+    plot.init(0, 10, 0, 10, false, "t", "f");
+    for (int pass = 0; pass < 2; ++pass) {
+        auto data = std::make_unique<std::vector<CurveData>>(
+            std::vector<CurveData>{record("a", {1, 2, 3}, {4, 5, 6})});
+        if (pass == 0)
+            plot.createCurves(*data);
+        else
+            plot.updateCurves(*data);
+
+        auto *points = dynamic_cast<const QwtCPointerData *>(curveTitled(plot, "a")->data());
+        QVERIFY(points);
+        QVERIFY(points->xData() != (*data)[0].x.data());
+        QVERIFY(points->yData() != (*data)[0].y.data());
+
+        (*data)[0].x.assign({9, 9, 9});
+        (*data)[0].y.assign({9, 9, 9});
+        data.reset();
+        QCOMPARE(points->sample(2), QPointF(3, 6));
+        QVERIFY(!render(plot).isNull());
+    }
+}
+
+void TestXPlot::legendToggle_data()
+{
+    QTest::addColumn<bool>("legend");
+    QTest::newRow("with legend") << true;
+    QTest::newRow("without legend") << false;
+}
+
+// Toggles arrive from the legend's own signal; a chart without a legend
+// must not react to its (unshown) legend widget at all.
+void TestXPlot::legendToggle()
+{
+    QFETCH(bool, legend);
+
+    CountingPlot plot;
+    plot.init(0, 10, 0, 2, legend, "t", "f");
+    plot.createCurves(threeRecords());
+    QCOMPARE(plot.legend() != nullptr, legend);
+
+    QList<QwtLegend *> legends;
+    for (QWidget *widget : QApplication::allWidgets()) {
+        if (auto *l = qobject_cast<QwtLegend *>(widget))
+            legends << l;
+    }
+    QCOMPARE(legends.size(), 1);
+    if (legend)
+        QCOMPARE(legends.first(), plot.legend());
+    else
+        QVERIFY(!legends.first()->parent());
+
+    QwtPlotCurve *b = curveTitled(plot, "b");
+    const int replotsBefore = plot.replots;
+    emit legends.first()->checked(plot.itemToInfo(b), false, 0);
+    QCOMPARE(b->isVisible(), !legend);
+    QCOMPARE(plot.replots - replotsBefore, legend ? 1 : 0);
+    QVERIFY(curveTitled(plot, "a")->isVisible());
+    if (legend) {
+        QVERIFY(!labelOf(plot, b)->isChecked());
+        QVERIFY(labelOf(plot, curveTitled(plot, "a"))->isChecked());
+    }
+}
+
+void TestXPlot::uncheckedCurveReturnsOnUpdate()
+{
+    CountingPlot plot;
+    plot.init(0, 10, 0, 2, true, "t", "f");
+    plot.createCurves(threeRecords());
+    plot.resize(640, 400);
+    plot.show();
+
+    QwtLegendLabel *label = labelOf(plot, curveTitled(plot, "c"));
+    QVERIFY(label->isChecked());
+    const int replotsBefore = plot.replots;
+    QTest::mouseClick(label, Qt::LeftButton);
+    QVERIFY(!curveTitled(plot, "c")->isVisible());
+    QVERIFY(!labelOf(plot, curveTitled(plot, "c"))->isChecked());
+    QCOMPARE(plot.replots - replotsBefore, 1);
+
+    for (int run = 0; run < 3; ++run)
+        plot.updateCurves(threeRecords());
+    QVERIFY(curveTitled(plot, "c")->isVisible());
+    QVERIFY(labelOf(plot, curveTitled(plot, "c"))->isChecked());
+    QCOMPARE(legendTexts(plot), QStringList({"a", "b", "c"}));
+
+    // The fresh entry is wired up as well.
+    QTest::mouseClick(labelOf(plot, curveTitled(plot, "c")), Qt::LeftButton);
+    QVERIFY(!curveTitled(plot, "c")->isVisible());
+}
+
+void TestXPlot::setScalesDoesNotRedraw_data()
+{
+    QTest::addColumn<float>("xMin");
+    QTest::addColumn<float>("xMax");
+    QTest::addColumn<float>("yMin");
+    QTest::addColumn<float>("yMax");
+
+    QTest::newRow("run of 35 s") << 0.0f << 35.0f << 0.0f << 1.25f;
+    QTest::newRow("empty y range") << 0.0f << 0.1f << 0.0f << 0.0f;
+    QTest::newRow("inverted") << 5.0f << -5.0f << 2.0f << -2.0f;
+    QTest::newRow("huge peak") << 0.0f << 20.0f << 0.0f << 3.0e38f;
+    QTest::newRow("infinite peak") << 0.0f << 20.0f << 0.0f << float(infinity);
+    QTest::newRow("nan peak") << 0.0f << 20.0f << 0.0f << float(notANumber);
+}
+
+void TestXPlot::setScalesDoesNotRedraw()
+{
+    QFETCH(float, xMin);
+    QFETCH(float, xMax);
+    QFETCH(float, yMin);
+    QFETCH(float, yMax);
+
+    CountingPlot plot;
+    plot.init(0, 20, 0, 3, true, "t", "f");
+    plot.createCurves(threeRecords());
+    const int replotsBefore = plot.replots;
+
+    plot.setScales(xMin, xMax, yMin, yMax);
+    QCOMPARE(plot.replots, replotsBefore);
+    QCOMPARE(plot.axisScaleDiv(QwtPlot::xBottom).upperBound(), 20.0);
+    QCOMPARE(plot.axisScaleDiv(QwtPlot::yLeft).upperBound(), 3.0);
+
+    plot.updateCurves(threeRecords());
+    QVERIFY(plot.replots > replotsBefore);
+    const QwtScaleDiv x = plot.axisScaleDiv(QwtPlot::xBottom);
+    const QwtScaleDiv y = plot.axisScaleDiv(QwtPlot::yLeft);
+    QCOMPARE(x.lowerBound(), double(xMin));
+    QCOMPARE(x.upperBound(), double(xMax));
+    if (std::isfinite(yMax)) {
+        QCOMPARE(y.lowerBound(), double(yMin));
+        QCOMPARE(y.upperBound(), double(yMax));
+    } else {
+        QVERIFY(std::isfinite(y.lowerBound()) && std::isfinite(y.upperBound()));
+    }
+    QVERIFY(!render(plot).isNull());
+}
+
+enum Scenario { FewerRecords, MoreRecords, FewerThenAll, SecondCreate, CreateBeforeInit };
+
+void TestXPlot::callsOutOfOrder_data()
+{
+    QTest::addColumn<int>("scenario");
+    QTest::addColumn<QStringList>("attached"); // legend order
+    QTest::addColumn<QStringList>("visible");
+
+    QTest::newRow("update with fewer records")
+        << int(FewerRecords) << QStringList{"a"} << QStringList{"a"};
+    QTest::newRow("update with more records")
+        << int(MoreRecords) << QStringList{"a", "b", "c"} << QStringList{"a", "b", "c"};
+    QTest::newRow("fewer, then all again")
+        << int(FewerThenAll) << QStringList{"a", "b", "c"} << QStringList{"a", "b", "c"};
+    QTest::newRow("second createCurves")
+        << int(SecondCreate) << QStringList{"x", "y"} << QStringList{"x", "y"};
+    QTest::newRow("createCurves before init")
+        << int(CreateBeforeInit) << QStringList{"a", "b", "c"} << QStringList{"a", "c"};
+}
+
+void TestXPlot::callsOutOfOrder()
+{
+    QFETCH(int, scenario);
+    QFETCH(QStringList, attached);
+    QFETCH(QStringList, visible);
+
+    XPlot plot;
+    if (scenario != CreateBeforeInit)
+        plot.init(0, 10, 0, 2, true, "t", "f");
+    plot.createCurves(threeRecords());
+
+    switch (Scenario(scenario)) {
+    case FewerRecords: {
+        QwtPlotCurve *c = curveTitled(plot, "c");
+        plot.updateCurves({record("ignored", {1, 2}, {1, 2})});
+        // Detached, and holding nothing of the released records.
+        QVERIFY(!c->plot());
+        QCOMPARE(c->dataSize(), size_t(0));
+        break;
+    }
+    case MoreRecords: {
+        std::vector<CurveData> data = threeRecords();
+        data.push_back(record("d", {1}, {1}));
+        plot.updateCurves(data);
+        break;
+    }
+    case FewerThenAll:
+        plot.updateCurves({});
+        QVERIFY(attachedCurves(plot).isEmpty());
+        plot.updateCurves(threeRecords());
+        break;
+    case SecondCreate:
+        plot.createCurves({record("x", {0, 1}, {0, 1}), record("y", {}, {})});
+        break;
+    case CreateBeforeInit:
+        QVERIFY(!plot.legend());
+        curveTitled(plot, "b")->setVisible(false);
+        plot.init(0, 10, 0, 2, true, "t", "f");
+        // Boxes follow visibility, and toggles are wired.
+        QVERIFY(!labelOf(plot, curveTitled(plot, "b"))->isChecked());
+        QVERIFY(labelOf(plot, curveTitled(plot, "a"))->isChecked());
+        emit static_cast<QwtLegend *>(plot.legend())
+            ->checked(plot.itemToInfo(curveTitled(plot, "c")), false, 0);
+        emit static_cast<QwtLegend *>(plot.legend())
+            ->checked(plot.itemToInfo(curveTitled(plot, "c")), true, 0);
+        break;
+    }
+
+    QCOMPARE(legendTexts(plot), attached);
+    QCOMPARE(attachedCurves(plot).size(), attached.size());
+    QStringList shown;
+    for (const QString &title : attached) {
+        if (curveTitled(plot, title)->isVisible())
+            shown << title;
+    }
+    QCOMPARE(shown, visible);
+    if (scenario == SecondCreate)
+        QCOMPARE(curveTitled(plot, "y")->sample(0), QPointF(0, 0));
+    QVERIFY(!render(plot).isNull());
+}
+
+void TestXPlot::legendMemberSurvivesTeardown_data()
+{
+    QTest::addColumn<QList<bool>>("legendPerInit");
+    QTest::addColumn<bool>("deletedByParent");
+
+    QTest::newRow("legend") << QList<bool>{true} << false;
+    QTest::newRow("legend, parent deletes") << QList<bool>{true} << true;
+    QTest::newRow("no legend") << QList<bool>{false} << false;
+    QTest::newRow("legend twice") << QList<bool>{true, true} << true;
+    QTest::newRow("legend, then none") << QList<bool>{true, false} << false;
+    QTest::newRow("on, off, on") << QList<bool>{true, false, true} << true;
+}
+
+// The legend is a member of the chart, handed to QwtPlot by address; under
+// ASan any deletion of it by Qwt shows up here.
+void TestXPlot::legendMemberSurvivesTeardown()
+{
+    QFETCH(QList<bool>, legendPerInit);
+    QFETCH(bool, deletedByParent);
+
+    auto parent = std::make_unique<QWidget>();
+    QPointer<XPlot> plot = new XPlot(parent.get());
+    for (bool legend : legendPerInit) {
+        plot->init(0, 10, 0, 2, legend, "t", "f");
+        if (plot->itemList().isEmpty())
+            plot->createCurves(threeRecords());
+        else
+            plot->updateCurves(threeRecords());
+    }
+    parent->resize(640, 400);
+    parent->show();
+
+    const bool legendShown = legendPerInit.last();
+    QCOMPARE(plot->legend() != nullptr, legendShown);
+    QCOMPARE(plot->findChildren<QwtLegend *>().size(), legendShown ? 1 : 0);
+    QCOMPARE(legendTexts(*plot), legendShown ? QStringList({"a", "b", "c"}) : QStringList());
+    QVERIFY(!render(*plot).isNull());
+
+    if (deletedByParent)
+        parent.reset();
+    else
+        delete plot.data();
+    QVERIFY(plot.isNull());
+}
+
+void TestXPlot::grabToPng()
+{
+    XPlot plot(nullptr, 20.0f, 3.0f, {}, true, "t", "f");
+    std::vector<CurveData> data = {
+        record("Closed loop", {}, {}, Qt::blue),
+        record("PID loop", {}, {}, Qt::darkGreen),
+        record("Fuzzy Control", {}, {}, Qt::red),
+    };
+    plot.createCurves(data);
+    for (int i = 0; i <= 100; ++i) {
+        const double t = i * 0.2;
+        data[0].x.push_back(t);
+        data[0].y.push_back(0.5 * (1 - std::exp(-t / 2)));
+        data[1].x.push_back(t);
+        data[1].y.push_back(1 - std::exp(-t / 2) * std::cos(1.5 * t));
+        data[2].x.push_back(t);
+        data[2].y.push_back(std::min(1.0, t / 4));
+    }
+    for (CurveData &r : data)
+        r.count = int(r.x.size());
+    plot.updateCurves(data);
+    plot.resize(800, 500);
+    plot.show();
+    plot.replot();
+
+    const QImage image = plot.grab().toImage();
+    QVERIFY(!image.isNull());
+    QVERIFY(plot.legend()->geometry().left() >= plot.canvas()->geometry().right());
+    const QString path = QCoreApplication::applicationDirPath() + "/xplot.png";
+    QVERIFY(image.save(path));
+}
+
+QTEST_MAIN(TestXPlot)
+#include "tst_xplot.moc"

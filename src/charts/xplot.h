@@ -34,7 +34,9 @@ class XCurve;
 //   points until an updateCurves brings a record for it again.
 // - init with legend false takes a legend that an earlier init showed back
 //   out of the chart.
-// A record whose count exceeds its vectors shows only the points both
+// A record with both vectors empty shows the single point (0, 0), added to
+// the chart's copy only. A record whose vectors differ in length shows no
+// point; one whose count exceeds its vectors shows only the points both
 // vectors hold; a negative count shows none.
 class XPlot : public QwtPlot
 {

@@ -200,9 +200,9 @@ void TestXPlot::samples_data()
         QTest::addRow("%s: negative count", how)
             << Points{1, 2} << Points{4, 5} << -5 << update << QVector<QPointF>{};
     }
-    QTest::newRow("non-finite values kept") << Points{0, infinity, 2} << Points{notANumber, 1, -infinity} << -1
-                                            << false
-                                            << QVector<QPointF>{{0, notANumber}, {infinity, 1}, {2, -infinity}};
+    QTest::newRow("non-finite values kept")
+        << Points{0, infinity, 2} << Points{notANumber, 1, -infinity} << -1 << false
+        << QVector<QPointF>{{0, notANumber}, {infinity, 1}, {2, -infinity}};
 }
 
 void TestXPlot::samples()

@@ -5,6 +5,7 @@
 #                                                    32 bits and 32 px at 8 bits)
 #   fuzzy_ctrl_scheme.svg     -> fuzzy_ctrl_scheme.png (2069 x 673, RGB)
 #   about_logo.svg            -> about_logo.png        (199 x 165, RGB)
+#   the icon's 32-bit sizes   -> icons/kestrune-N.png  (hicolor theme)
 #
 # The build compiles the committed files in and never runs this script; run it
 # by hand after editing an SVG and commit the results together.
@@ -52,6 +53,13 @@ icotool --create --output="$res/fuzzyControl.ico" \
     --bit-depth=32 "$tmp/icon16.png" "$tmp/icon32.png" "$tmp/icon48.png" \
                    "$tmp/icon64.png" "$tmp/icon128.png" \
     --bit-depth=8 "$tmp/icon32-8bit.png"
+
+# The same renderings for the desktop's hicolor icon theme.
+mkdir -p "$res/icons"
+for size in 16 32 48 64 128; do
+    convert "$tmp/icon$size.png" -strip -define png:exclude-chunks=date,time \
+        PNG32:"$res/icons/kestrune-$size.png"
+done
 
 echo "Regenerated in $res:"
 (cd "$res" && identify fuzzyControl.ico fuzzy_ctrl_scheme.png about_logo.png)

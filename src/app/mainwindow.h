@@ -58,6 +58,10 @@ private slots:
 
 private:
     void readParameters();
+    void setupFuncPlots();
+    void redrawFuncPlots();
+    void setupResultsPlot();
+    CurveData resultsCurve(int index, std::vector<double> x, std::vector<double> y) const;
 
     Ui::MainWindow *ui;
     std::vector<CurveData> curvesResults;

@@ -26,6 +26,7 @@ packages=(
     librsvg2-bin
     icoutils
     fonts-dejavu-core
+    fonts-liberation2
     desktop-file-utils
     dpkg-dev
     file

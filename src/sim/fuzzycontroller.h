@@ -1,8 +1,11 @@
 #pragma once
 
 #include "fuzzyset.h"
+#include "numeric.h"
+#include "plantmodel.h"
 
 #include <array>
+#include <cmath>
 
 // The three-position fuzzy controller.
 //
@@ -37,7 +40,9 @@ public:
     void reset();
 
     // The plant input for error e (target minus last output); remembers e.
-    double control(double e) { return evaluate(e).output; }
+    // Inline, and without the Evaluation record, because the fuzzy loop's
+    // speed is this function's speed; evaluate() makes the same decisions.
+    double control(double e);
 
     // control() with every intermediate result.
     Evaluation evaluate(double e);
@@ -66,3 +71,73 @@ private:
     double amp = 0.0;
     double prevError = 0.0;
 };
+
+// The per-step functions are inline so that a loop keeps its state in
+// registers; see fuzzycontroller.cpp for evaluate().
+
+inline double FuzzyController::membership(const FuzzySet &set, float x)
+{
+    const double v = x;
+    const double l = set.left;
+    const double r = set.right;
+
+    switch (set.kind) {
+    case Negative:
+        if (v <= l)
+            return 1.0;
+        if (v >= r)
+            return 0.0;
+        return std::fabs(v - r) / std::fabs(r - l);
+    case Positive:
+        if (v <= l)
+            return 0.0;
+        if (v >= r)
+            return 1.0;
+        return std::fabs(v - l) / std::fabs(r - l);
+    case Zero:
+        if (v <= l || v >= r)
+            return 0.0;
+        // Apex at the origin, not at the middle of L and R. Each branch
+        // divides only by a bound that lies strictly beyond v, never 0.
+        if (v <= 0.0)
+            return std::fabs((l - v) / l);
+        return std::fabs((r - v) / r);
+    }
+    return 0.0;
+}
+
+inline FuzzySetKind FuzzyController::dominantSet(double n, double z, double p)
+{
+    if (z <= n)
+        return p <= n ? Negative : Positive;
+    return p <= z ? Zero : Positive;
+}
+
+inline int FuzzyController::ruleLevel(FuzzySetKind error, FuzzySetKind derivative)
+{
+    // Rows: error Negative, Zero, Positive; columns: derivative likewise.
+    static constexpr int table[3][3] = {
+        { 0, -1, 0 },
+        { -1, 0, +1 },
+        { 0, +1, 0 },
+    };
+    const auto row = static_cast<unsigned>(error);
+    const auto col = static_cast<unsigned>(derivative);
+    if (row > 2 || col > 2)
+        return 0;
+    return table[row][col];
+}
+
+inline double FuzzyController::control(double e)
+{
+    const float ef = toFloat(e);
+    const float de = toFloat((e - prevError) / PlantModel::kSampleTime);
+    prevError = e;
+    const FuzzySetKind errorSet = dominantSet(membership(errSets[0], ef),
+                                              membership(errSets[1], ef),
+                                              membership(errSets[2], ef));
+    const FuzzySetKind derivativeSet = dominantSet(membership(dErrSets[0], de),
+                                                   membership(dErrSets[1], de),
+                                                   membership(dErrSets[2], de));
+    return ruleLevel(errorSet, derivativeSet) * amp;
+}

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "plantmodel.h"
+
 // Discrete PID law on the control error, sampled every 0.2 s:
 //
 //   I    += e * 0.2                              (rectangle rule, right end)
@@ -22,7 +24,14 @@ public:
     void reset();
 
     // The plant input for error e; advances the controller's state.
-    double control(double e);
+    double control(double e)
+    {
+        constexpr double dt = PlantModel::kSampleTime;
+        integral = integral + e * dt;
+        const double u = (m_kp * e + ((e - prevError) / dt) * m_kd) + m_ki * integral;
+        prevError = e;
+        return u;
+    }
 
 private:
     double m_kp = 0.0;

@@ -20,7 +20,15 @@ public:
     void reset();
 
     // Advances by one sample with input u and returns the new output y[k].
-    double step(double u);
+    // Inline: it is the innermost operation of every loop.
+    double step(double u)
+    {
+        const double y = ((kB0 * u + kB1 * u1) + kA1 * y1) + kA2 * y2;
+        u1 = u;
+        y2 = y1;
+        y1 = y;
+        return y;
+    }
 
 private:
     double u1 = 0.0;

@@ -1,0 +1,34 @@
+// kestrune-sim: Kestrune's step modelling run without the window, for
+// scripts and lab reports. See `kestrune-sim --help`.
+
+#include "simcli.h"
+
+#include <QCoreApplication>
+
+#include <cstdio>
+
+namespace {
+
+bool writeAll(std::FILE *stream, const QByteArray &bytes)
+{
+    if (bytes.isEmpty())
+        return true;
+    const auto size = static_cast<std::size_t>(bytes.size());
+    return std::fwrite(bytes.constData(), 1, size, stream) == size && std::fflush(stream) == 0;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("kestrune-sim"));
+
+    const simcli::ProgramOutput output = simcli::runProgram(QCoreApplication::arguments());
+    writeAll(stderr, output.err);
+    if (!writeAll(stdout, output.out)) {
+        std::fputs("kestrune-sim: cannot write to standard output\n", stderr);
+        return simcli::ExitOutputFailed;
+    }
+    return output.exitCode;
+}

@@ -1,0 +1,94 @@
+#include "metrics.h"
+
+#include "plantmodel.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+namespace simcli {
+
+LoopMetrics computeMetrics(double setPoint, const std::vector<double> &t,
+                           const std::vector<double> &y)
+{
+    LoopMetrics m;
+    const std::size_t n = std::min(t.size(), y.size());
+    if (n == 0)
+        return m;
+
+    constexpr double dt = PlantModel::kSampleTime;
+    constexpr double inf = std::numeric_limits<double>::infinity();
+    // Direction of the step: comparisons are made on s * y so that a negative
+    // setpoint mirrors the definitions. sp = 0 counts as upward for the peak.
+    const double s = setPoint < 0.0 ? -1.0 : 1.0;
+    const double target = std::fabs(setPoint);
+    const bool hasTarget = setPoint != 0.0;
+
+    // Peak: first occurrence of the largest s * y; NaN never compares greater.
+    std::size_t peakIndex = n;
+    for (std::size_t k = 0; k < n; ++k) {
+        if (std::isnan(y[k]))
+            continue;
+        if (peakIndex == n || s * y[k] > s * y[peakIndex])
+            peakIndex = k;
+    }
+    if (peakIndex < n) {
+        m.peak = y[peakIndex];
+        m.peakTime = t[peakIndex];
+        if (hasTarget)
+            m.overshootPercent = std::max(0.0, s * (y[peakIndex] - setPoint)) / target * 100.0;
+    }
+
+    if (hasTarget) {
+        // Rise time: the first crossings of 10 % and 90 %; the 90 % search
+        // starts at the 10 % crossing, which it can never precede.
+        std::size_t k10 = 0;
+        while (k10 < n && !(s * y[k10] >= 0.1 * target))
+            ++k10;
+        std::size_t k90 = k10;
+        while (k90 < n && !(s * y[k90] >= 0.9 * target))
+            ++k90;
+        if (k90 < n)
+            m.riseTime = t[k90] - t[k10];
+
+        // Settling time: walk back from the end while the samples stay in
+        // the band; NaN fails the test and so counts as outside.
+        const double band = 0.02 * target;
+        std::size_t first = n;
+        while (first > 0 && std::fabs(setPoint - y[first - 1]) <= band)
+            --first;
+        if (first < n)
+            m.settlingTime = t[first];
+    }
+
+    if (!std::isnan(y[n - 1])) {
+        m.finalValue = y[n - 1];
+        m.steadyStateError = setPoint - y[n - 1];
+    }
+
+    double iae = 0.0;
+    double ise = 0.0;
+    bool infinite = false;
+    bool undefined = false;
+    for (std::size_t k = 0; k < n; ++k) {
+        const double e = setPoint - y[k];
+        if (std::isinf(e)) {
+            infinite = true;
+        } else if (std::isnan(e)) {
+            undefined = true;
+        } else {
+            iae += std::fabs(e) * dt;
+            ise += e * e * dt;
+        }
+    }
+    if (infinite) {
+        m.iae = inf;
+        m.ise = inf;
+    } else if (!undefined) {
+        m.iae = iae;
+        m.ise = ise;
+    }
+    return m;
+}
+
+} // namespace simcli

@@ -1,0 +1,46 @@
+#pragma once
+
+#include "stepparameters.h"
+
+#include <QString>
+#include <QStringList>
+
+namespace simcli {
+
+// What the program writes.
+enum class OutputKind {
+    Samples, // the three responses, one row per sample (the default)
+    Metrics, // the step-response metrics of each loop (--metrics)
+    Trace,   // the fuzzy loop's decisions step by step (--trace)
+};
+
+struct CliOptions {
+    StepParameters params;
+    OutputKind output = OutputKind::Samples;
+    QString outputPath; // empty or "-": standard output
+};
+
+struct ParseResult {
+    enum Status { Run, ShowHelp, ShowVersion, Error };
+    Status status = Run;
+    CliOptions options;
+    // ShowHelp: the help text; ShowVersion: the version line; Error: one
+    // line naming the option and what it accepts. Each without a final
+    // newline.
+    QString text;
+};
+
+// Parses the command line (arguments[0] is the program) into the run's
+// parameters with QCommandLineParser. Numbers are read with a '.' decimal
+// point whatever the locale, must be finite and lie in the configuration
+// panel's ranges; they are used exactly as given (the window would round them
+// to its boxes' decimals). An option given twice keeps its last value.
+ParseResult parseArguments(const QStringList &arguments);
+
+// The text of --help.
+QString helpText();
+
+// The text of --version: "kestrune-sim 1.0.0.0".
+QString versionText();
+
+} // namespace simcli

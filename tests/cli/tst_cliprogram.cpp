@@ -1,0 +1,669 @@
+// kestrune-sim run as a user runs it: the built program started with
+// QProcess, its CSV parsed and checked against hand-checked numbers
+// and, bit for bit, against the simulation core; and every kind of bad input.
+
+#include "plantmodel.h"
+#include "stepparameters.h"
+#include "steprun.h"
+
+#include <QtTest>
+
+#include <cmath>
+#include <cstring>
+
+Q_DECLARE_METATYPE(StepParameters)
+
+namespace {
+
+struct Run {
+    int exitCode = -1;
+    QByteArray out;
+    QByteArray err;
+};
+
+Run runSim(const QStringList &arguments)
+{
+    QProcess process;
+    process.setProgram(QStringLiteral(KESTRUNE_SIM_PATH));
+    process.setArguments(arguments);
+    process.start();
+    Run run;
+    if (!process.waitForStarted(10000)) {
+        run.err = "could not start " KESTRUNE_SIM_PATH;
+        return run;
+    }
+    process.closeWriteChannel();
+    if (!process.waitForFinished(30000)) {
+        process.kill();
+        process.waitForFinished();
+        run.err = "timed out";
+        return run;
+    }
+    run.out = process.readAllStandardOutput();
+    run.err = process.readAllStandardError();
+    run.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    return run;
+}
+
+// A CSV table: its header and its rows of fields.
+struct Table {
+    QStringList header;
+    QVector<QStringList> rows;
+
+    int column(const QString &name) const { return header.indexOf(name); }
+    double number(int row, const QString &name) const
+    {
+        bool ok = false;
+        const double v = rows.at(row).at(column(name)).toDouble(&ok);
+        return ok ? v : std::nan("");
+    }
+};
+
+bool parseCsv(const QByteArray &bytes, Table &table)
+{
+    if (!bytes.endsWith('\n'))
+        return false;
+    QStringList lines = QString::fromUtf8(bytes).split(QLatin1Char('\n'));
+    lines.removeLast(); // after the final '\n'
+    if (lines.isEmpty())
+        return false;
+    table.header = lines.takeFirst().split(QLatin1Char(','));
+    for (const QString &line : qAsConst(lines)) {
+        const QStringList fields = line.split(QLatin1Char(','));
+        if (fields.size() != table.header.size())
+            return false;
+        table.rows.append(fields);
+    }
+    return true;
+}
+
+// Reads a field as the double it denotes; nan, inf and -inf included.
+bool readDouble(const QString &text, double &value)
+{
+    bool ok = false;
+    value = text.toDouble(&ok);
+    return ok;
+}
+
+bool sameBits(double a, double b)
+{
+    if (std::isnan(a) || std::isnan(b))
+        return std::isnan(a) && std::isnan(b);
+    return std::memcmp(&a, &b, sizeof a) == 0;
+}
+
+const QString kSamplesHeader = QStringLiteral("t,closed_loop,pid_loop,fuzzy_control");
+
+} // namespace
+
+class TestCliProgram : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void startValues();
+    void bitIdenticalToCore_data();
+    void bitIdenticalToCore();
+    void acceptedValues_data();
+    void acceptedValues();
+    void traceOfStartValues();
+    void traceMatchesCore_data() { bitIdenticalToCore_data(); }
+    void traceMatchesCore();
+    void metricsOfStartValues();
+    void metricsOfSetpointZero();
+    void metricsOfDivergingPid();
+    void outputFile();
+    void helpAndVersion_data();
+    void helpAndVersion();
+    void badInput_data();
+    void badInput();
+    void badInputKeepsExistingFile();
+};
+
+void TestCliProgram::startValues()
+{
+    const Run run = runSim({});
+    QCOMPARE(run.exitCode, 0);
+    QCOMPARE(run.err, QByteArray());
+    Table table;
+    QVERIFY(parseCsv(run.out, table));
+    QCOMPARE(table.header.join(QLatin1Char(',')), kSamplesHeader);
+    QCOMPARE(table.rows.size(), 99);
+
+    QCOMPARE(table.rows.first().at(0), QStringLiteral("0.4"));
+    QCOMPARE(table.number(0, QStringLiteral("t")), 0.2 + 0.2);
+    QCOMPARE(table.number(98, QStringLiteral("t")), 19.99999999999996);
+
+    // The closed loop's first five outputs, the fifth its peak.
+    const double closed[] = { 0.1666, 0.55630778, 0.984391489, 1.292736942, 1.399404757 };
+    for (int k = 0; k < 5; ++k)
+        QVERIFY(std::fabs(table.number(k, QStringLiteral("closed_loop")) - closed[k]) < 1e-9);
+    QCOMPARE(table.number(0, QStringLiteral("closed_loop")), 0.1666);
+    int peakRow = 0;
+    for (int k = 1; k < table.rows.size(); ++k) {
+        if (table.number(k, QStringLiteral("closed_loop"))
+            > table.number(peakRow, QStringLiteral("closed_loop")))
+            peakRow = k;
+    }
+    QCOMPARE(peakRow, 4);
+
+    // The PID loop: first input 1.56, so first output 0.1666 * 1.56.
+    QVERIFY(std::fabs(table.number(0, QStringLiteral("pid_loop")) - 0.259896) < 1e-12);
+    QVERIFY(std::fabs(table.number(1, QStringLiteral("pid_loop")) - 0.686988880) < 1e-9);
+
+    // The fuzzy loop outputs 0, then 0.0833, 0.29203167, ...
+    QCOMPARE(table.number(0, QStringLiteral("fuzzy_control")), 0.0);
+    QVERIFY(std::fabs(table.number(1, QStringLiteral("fuzzy_control")) - 0.0833) < 1e-12);
+    QVERIFY(std::fabs(table.number(2, QStringLiteral("fuzzy_control")) - 0.29203167) < 1e-9);
+    QVERIFY(std::fabs(table.number(7, QStringLiteral("fuzzy_control")) - 0.925895059) < 1e-9);
+}
+
+void TestCliProgram::bitIdenticalToCore_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<StepParameters>("params");
+
+    const StepParameters start;
+    QTest::newRow("start values") << QStringList() << start;
+
+    StepParameters unstable;
+    unstable.modellingTime = 100.0;
+    unstable.kp = 1000.0;
+    unstable.ki = 100.0;
+    unstable.kd = 100.0;
+    QTest::newRow("diverging PID, inf and nan")
+            << QStringList{ "--time", "100", "--kp", "1000", "--ki", "100", "--kd", "100" }
+            << unstable;
+
+    StepParameters odd;
+    odd.setPoint = 3.7;
+    odd.modellingTime = 33.3;
+    odd.kp = 2.125;
+    odd.ki = 0.05;
+    odd.kd = 0.0;
+    odd.amplification = 1.25;
+    odd.errSets = { { { Negative, -2.0f, -0.3f }, { Zero, -0.25f, 0.35f }, { Positive, 0.2f, 2.5f } } };
+    odd.dErrSets = { { { Negative, 0.5f, -0.5f }, { Zero, 1.0f, -1.0f }, { Positive, -0.07f, 1.9f } } };
+    QTest::newRow("every option")
+            << QStringList{ "--setpoint", "3.7", "--time", "33.3", "--kp", "2.125", "--ki",
+                            "0.05", "--kd", "0", "--amp", "1.25", "--err-neg", "-2,-0.3",
+                            "--err-zero", "-0.25,0.35", "--err-pos", "0.2,2.5", "--derr-neg",
+                            "0.5,-0.5", "--derr-zero", "1,-1", "--derr-pos", "-0.07,1.9" }
+            << odd;
+
+    // The same through the other spellings: "=" and a single dash.
+    QTest::newRow("every option, other spellings")
+            << QStringList{ "-setpoint=3.7", "--time=33.3", "-kp", "2.125", "--ki=0.05",
+                            "-kd=0", "--amp", "1.25", "--err-neg=-2,-0.3", "-err-zero",
+                            "-0.25,0.35", "--err-pos", "0.2,2.5", "--derr-neg", "0.5,-0.5",
+                            "--derr-zero", "1,-1", "--derr-pos", "-0.07,1.9" }
+            << odd;
+
+    StepParameters zero;
+    zero.setPoint = 0.0;
+    QTest::newRow("setpoint 0") << QStringList{ "--setpoint", "0" } << zero;
+
+    StepParameters big;
+    big.setPoint = 100.0;
+    big.modellingTime = 100.0;
+    big.amplification = 100.0;
+    QTest::newRow("largest setpoint, time and amplification")
+            << QStringList{ "--setpoint", "100", "--time", "100", "--amp", "100" } << big;
+
+    StepParameters last;
+    last.kp = 7.0;
+    QTest::newRow("repeated option keeps the last value")
+            << QStringList{ "--kp", "3", "--kp", "7" } << last;
+}
+
+void TestCliProgram::bitIdenticalToCore()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(StepParameters, params);
+
+    const Run run = runSim(arguments);
+    QCOMPARE(run.exitCode, 0);
+    QCOMPARE(run.err, QByteArray());
+    Table table;
+    QVERIFY(parseCsv(run.out, table));
+    QCOMPARE(table.header.join(QLatin1Char(',')), kSamplesHeader);
+
+    const StepRun::Result expected = StepRun::run(params);
+    const auto &closed = expected.loops[StepRun::ClosedLoop];
+    QCOMPARE(table.rows.size(), static_cast<int>(closed.t.size()));
+    for (int k = 0; k < table.rows.size(); ++k) {
+        const double want[4] = { closed.t[k], closed.y[k],
+                                 expected.loops[StepRun::PidLoop].y[k],
+                                 expected.loops[StepRun::FuzzyLoop].y[k] };
+        for (int c = 0; c < 4; ++c) {
+            double got = 0.0;
+            QVERIFY2(readDouble(table.rows[k][c], got), qPrintable(table.rows[k][c]));
+            QVERIFY2(sameBits(got, want[c]),
+                     qPrintable(QStringLiteral("row %1 column %2: %3, expected %4")
+                                        .arg(k)
+                                        .arg(table.header[c], table.rows[k][c])
+                                        .arg(want[c], 0, 'g', 17)));
+        }
+    }
+}
+
+void TestCliProgram::acceptedValues_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<int>("rows");
+
+    QTest::newRow("time 0.1: no step") << QStringList{ "--time", "0.1" } << 0;
+    QTest::newRow("time 0.2: one step") << QStringList{ "--time", "0.2" } << 1;
+    QTest::newRow("time 0.6: two steps") << QStringList{ "--time", "0.6" } << 2;
+    QTest::newRow("time 100") << QStringList{ "--time", "100" } << 499;
+    QTest::newRow("more decimals than the window") << QStringList{ "--time", "20.05" } << 100;
+    QTest::newRow("range ends") << QStringList{ "--setpoint", "0", "--kp", "1000", "--ki", "0",
+                                                "--kd", "100", "--amp", "0.1" }
+                                << 99;
+    QTest::newRow("bounds at the range ends")
+            << QStringList{ "--err-neg", "-10,10", "--derr-pos", "10,-10" } << 99;
+    QTest::newRow("error set with L = R") << QStringList{ "--err-zero", "0.5,0.5" } << 99;
+    QTest::newRow("derivative set with L > R") << QStringList{ "--derr-zero", "2,1" } << 99;
+    QTest::newRow("exponent and blanks") << QStringList{ "--kp", " 5e-1 ", "--amp", "+.5" }
+                                         << 99;
+    QTest::newRow("output - is stdout") << QStringList{ "--output", "-" } << 99;
+}
+
+void TestCliProgram::acceptedValues()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(int, rows);
+    const Run run = runSim(arguments);
+    QCOMPARE(run.exitCode, 0);
+    QCOMPARE(run.err, QByteArray());
+    Table table;
+    QVERIFY(parseCsv(run.out, table));
+    QCOMPARE(table.header.join(QLatin1Char(',')), kSamplesHeader);
+    QCOMPARE(table.rows.size(), rows);
+}
+
+void TestCliProgram::traceOfStartValues()
+{
+    const Run run = runSim({ QStringLiteral("--trace") });
+    QCOMPARE(run.exitCode, 0);
+    QCOMPARE(run.err, QByteArray());
+    Table trace;
+    QVERIFY(parseCsv(run.out, trace));
+    QCOMPARE(trace.header.join(QLatin1Char(',')),
+             QStringLiteral("t,e,de,mu_err_neg,mu_err_zero,mu_err_pos,mu_derr_neg,mu_derr_zero,"
+                            "mu_derr_pos,err_set,derr_set,level,u,y"));
+    QCOMPARE(trace.rows.size(), 99);
+
+    // Step 1: e = 1, degrees (0, 0, 0.642857...), Positive; de = 5,
+    // degrees (0, 0, 1), Positive; V = 0.
+    const QStringList &first = trace.rows.at(0);
+    QCOMPARE(first.mid(0, 3), (QStringList{ "0.4", "1", "5" }));
+    QCOMPARE(first.mid(3, 2), (QStringList{ "0", "0" }));
+    QVERIFY(std::fabs(trace.number(0, QStringLiteral("mu_err_pos")) - 0.642857) < 1e-6);
+    QCOMPARE(first.mid(6, 8),
+             (QStringList{ "0", "0", "1", "Positive", "Positive", "0", "0", "0" }));
+    // Step 2: e = 1, de = 0, derivative Zero, V = +1, input 0.5.
+    const QStringList &second = trace.rows.at(1);
+    QCOMPARE(second.mid(1, 2), (QStringList{ "1", "0" }));
+    QCOMPARE(second.mid(6, 7), (QStringList{ "0", "1", "0", "Positive", "Zero", "1", "0.5" }));
+    // Step 3: e = 0.9167 as a float.
+    QCOMPARE(trace.rows.at(2).at(1), QStringLiteral("0.9167"));
+
+    const double inputs[16] = { 0, 0.5, 0.5, 0, 0, 0.5, 0, 0, 0, 0, 0, 0.5, 0.5, -0.5, 0, 0 };
+    for (int k = 0; k < 16; ++k)
+        QCOMPARE(trace.number(k, QStringLiteral("u")), inputs[k]);
+
+    // t and y are the samples' columns of the plain run.
+    const Run samples = runSim({});
+    Table table;
+    QVERIFY(parseCsv(samples.out, table));
+    for (int k = 0; k < 99; ++k) {
+        QCOMPARE(trace.rows[k].at(trace.column(QStringLiteral("t"))), table.rows[k].at(0));
+        QCOMPARE(trace.rows[k].at(trace.column(QStringLiteral("y"))), table.rows[k].at(3));
+        const int level = trace.rows[k].at(trace.column(QStringLiteral("level"))).toInt();
+        QVERIFY(level >= -1 && level <= 1);
+        QCOMPARE(trace.number(k, QStringLiteral("u")), level * 0.5);
+    }
+}
+
+void TestCliProgram::traceMatchesCore()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(StepParameters, params);
+
+    const Run run = runSim(arguments + QStringList{ QStringLiteral("--trace") });
+    QCOMPARE(run.exitCode, 0);
+    QCOMPARE(run.err, QByteArray());
+    Table trace;
+    QVERIFY(parseCsv(run.out, trace));
+    const StepRun::Result result = StepRun::run(params);
+    const StepRun::Response &fuzzy = result.loops[StepRun::FuzzyLoop];
+    QCOMPARE(trace.rows.size(), static_cast<int>(fuzzy.y.size()));
+
+    // The trace's decisions, fed to a plant of our own, give the fuzzy
+    // loop's outputs bit for bit; and each row's e is the setpoint minus the
+    // previous output, rounded to float.
+    PlantModel plant;
+    plant.reset();
+    double previous = 0.0;
+    for (int k = 0; k < trace.rows.size(); ++k) {
+        const QStringList &row = trace.rows.at(k);
+        double t = 0.0, e = 0.0, u = 0.0, y = 0.0;
+        QVERIFY(readDouble(row.at(trace.column(QStringLiteral("t"))), t));
+        QVERIFY(readDouble(row.at(trace.column(QStringLiteral("e"))), e));
+        QVERIFY(readDouble(row.at(trace.column(QStringLiteral("u"))), u));
+        QVERIFY(readDouble(row.at(trace.column(QStringLiteral("y"))), y));
+        QVERIFY(sameBits(t, fuzzy.t[k]));
+        QCOMPARE(static_cast<float>(e), static_cast<float>(params.setPoint - previous));
+        const int level = row.at(trace.column(QStringLiteral("level"))).toInt();
+        QVERIFY(level >= -1 && level <= 1);
+        QVERIFY(sameBits(u, level * params.amplification));
+        const double output = plant.step(u);
+        QVERIFY2(sameBits(output, fuzzy.y[k]), qPrintable(QStringLiteral("row %1").arg(k)));
+        QVERIFY(sameBits(y, fuzzy.y[k]));
+        previous = output;
+    }
+}
+
+namespace {
+
+// The --metrics table by metric name; each value a string per loop.
+QMap<QString, QStringList> metricsTable(const QByteArray &out)
+{
+    QMap<QString, QStringList> metrics;
+    Table table;
+    if (!parseCsv(out, table))
+        return metrics;
+    if (table.header.join(QLatin1Char(','))
+        != QLatin1String("metric,closed_loop,pid_loop,fuzzy_control"))
+        return metrics;
+    for (const QStringList &row : qAsConst(table.rows))
+        metrics.insert(row.at(0), row.mid(1));
+    return metrics;
+}
+
+double value(const QMap<QString, QStringList> &metrics, const char *name, int loop)
+{
+    bool ok = false;
+    const double v = metrics.value(QLatin1String(name)).value(loop).toDouble(&ok);
+    return ok ? v : std::nan("");
+}
+
+const QStringList kMetricNames = { "peak", "peak_time", "overshoot_percent", "rise_time",
+                                   "settling_time", "final_value", "steady_state_error",
+                                   "iae", "ise" };
+
+} // namespace
+
+void TestCliProgram::metricsOfStartValues()
+{
+    const Run run = runSim({ QStringLiteral("--metrics") });
+    QCOMPARE(run.exitCode, 0);
+    QCOMPARE(run.err, QByteArray());
+    const auto m = metricsTable(run.out);
+    QCOMPARE(m.keys().size(), kMetricNames.size());
+    for (const QString &name : kMetricNames)
+        QVERIFY2(m.contains(name), qPrintable(name));
+
+    // Closed loop: peak 1.399404757 at the fifth sample (stamp 1.2), an
+    // overshoot of 39.94 %, and it never enters the 2 % band (it settles at
+    // 0.9074 of the target).
+    QVERIFY(std::fabs(value(m, "peak", 0) - 1.399404757) < 1e-9);
+    QVERIFY(std::fabs(value(m, "peak_time", 0) - 1.2) < 1e-12);
+    QVERIFY(std::fabs(value(m, "overshoot_percent", 0) - 39.9404757) < 1e-6);
+    QCOMPARE(m.value(QStringLiteral("settling_time")).at(0), QStringLiteral("n/a"));
+    QVERIFY(std::fabs(value(m, "final_value", 0) - 0.9074) < 1e-3);
+    QVERIFY(std::fabs(value(m, "steady_state_error", 0) - (1.0 - value(m, "final_value", 0)))
+            < 1e-15);
+    // 0.1666 (stamp 0.4) is past 10 %, 0.984 (0.8) the first past 90 %.
+    QVERIFY(std::fabs(value(m, "rise_time", 0) - 0.4) < 1e-12);
+
+    // PID loop: peak 1.04684 and it settles; fuzzy loop: peak 1.08507.
+    QVERIFY(std::fabs(value(m, "peak", 1) - 1.04684) < 1e-5);
+    QVERIFY(!std::isnan(value(m, "settling_time", 1)));
+    QVERIFY(std::fabs(value(m, "peak", 2) - 1.08507) < 1e-5);
+
+    // IAE of the closed loop recomputed from the samples.
+    const StepRun::Result result = StepRun::run(StepParameters());
+    double iae = 0.0;
+    for (double y : result.loops[StepRun::ClosedLoop].y)
+        iae += std::fabs(1.0 - y) * 0.2;
+    QVERIFY(std::fabs(value(m, "iae", 0) - iae) < 1e-12);
+}
+
+void TestCliProgram::metricsOfSetpointZero()
+{
+    const Run run = runSim({ QStringLiteral("--metrics"), QStringLiteral("--setpoint"),
+                             QStringLiteral("0") });
+    QCOMPARE(run.exitCode, 0);
+    const auto m = metricsTable(run.out);
+    QCOMPARE(m.keys().size(), kMetricNames.size());
+    for (int loop = 0; loop < 3; ++loop) {
+        for (const char *name : { "overshoot_percent", "rise_time", "settling_time" })
+            QCOMPARE(m.value(QLatin1String(name)).at(loop), QStringLiteral("n/a"));
+        for (const char *name : { "peak", "final_value", "steady_state_error", "iae", "ise" })
+            QCOMPARE(m.value(QLatin1String(name)).at(loop), QStringLiteral("0"));
+    }
+    QVERIFY(!run.out.contains("nan"));
+    QVERIFY(!run.out.contains("inf"));
+}
+
+void TestCliProgram::metricsOfDivergingPid()
+{
+    // Kp 1000, Ki 100, Kd 100 over 100 s: the PID loop reaches inf, then NaN.
+    const Run run = runSim({ "--metrics", "--time", "100", "--kp", "1000", "--ki", "100",
+                             "--kd", "100" });
+    QCOMPARE(run.exitCode, 0);
+    QCOMPARE(run.err, QByteArray());
+    const auto m = metricsTable(run.out);
+    QCOMPARE(m.keys().size(), kMetricNames.size());
+    QCOMPARE(m.value(QStringLiteral("peak")).at(1), QStringLiteral("inf"));
+    QCOMPARE(m.value(QStringLiteral("settling_time")).at(1), QStringLiteral("n/a"));
+    QCOMPARE(m.value(QStringLiteral("final_value")).at(1), QStringLiteral("n/a"));
+    QCOMPARE(m.value(QStringLiteral("steady_state_error")).at(1), QStringLiteral("n/a"));
+    QCOMPARE(m.value(QStringLiteral("iae")).at(1), QStringLiteral("inf"));
+    QCOMPARE(m.value(QStringLiteral("ise")).at(1), QStringLiteral("inf"));
+    QVERIFY(!run.out.contains("nan"));
+    // The other two loops are untouched by the PID gains.
+    QVERIFY(std::fabs(value(m, "peak", 0) - 1.399404757) < 1e-9);
+    QVERIFY(std::isfinite(value(m, "iae", 2)));
+
+    // The samples themselves carry the inf and nan as computed.
+    const Run samples = runSim({ "--time", "100", "--kp", "1000", "--ki", "100", "--kd", "100" });
+    QCOMPARE(samples.exitCode, 0);
+    QVERIFY(samples.out.contains(",inf,") || samples.out.contains(",-inf,"));
+    QVERIFY(samples.out.contains(",nan,"));
+}
+
+void TestCliProgram::outputFile()
+{
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString path = dir.filePath(QStringLiteral("run.csv"));
+    const Run plain = runSim({});
+
+    for (const QString &option : { QStringLiteral("--output"), QStringLiteral("-o") }) {
+        QFile::remove(path);
+        const Run run = runSim({ option, path });
+        QCOMPARE(run.exitCode, 0);
+        QCOMPARE(run.out, QByteArray());
+        QCOMPARE(run.err, QByteArray());
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), plain.out);
+    }
+
+    // An existing file is replaced whole.
+    {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(QByteArray(100000, 'x'));
+    }
+    const Run metrics = runSim({ QStringLiteral("--metrics"), QStringLiteral("--output=") + path });
+    QCOMPARE(metrics.exitCode, 0);
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(), runSim({ QStringLiteral("--metrics") }).out);
+    // Nothing but the file is left in the directory.
+    QCOMPARE(QDir(dir.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries | QDir::Hidden),
+             QStringList{ QStringLiteral("run.csv") });
+}
+
+void TestCliProgram::helpAndVersion_data()
+{
+    QTest::addColumn<QString>("option");
+    QTest::newRow("--help") << QStringLiteral("--help");
+    QTest::newRow("-h") << QStringLiteral("-h");
+    QTest::newRow("--version") << QStringLiteral("--version");
+    QTest::newRow("-v") << QStringLiteral("-v");
+}
+
+void TestCliProgram::helpAndVersion()
+{
+    QFETCH(QString, option);
+    const Run run = runSim({ option });
+    QCOMPARE(run.exitCode, 0);
+    QCOMPARE(run.err, QByteArray());
+    if (option.contains(QLatin1Char('v'))) {
+        QCOMPARE(run.out, QByteArray("kestrune-sim " KESTRUNE_VERSION "\n"));
+        QCOMPARE(QByteArray(KESTRUNE_VERSION), QByteArray("1.0.0.0"));
+        return;
+    }
+    QVERIFY(run.out.startsWith("Usage: kestrune-sim [options]\n"));
+    for (const char *name : { "--setpoint", "--time", "--kp", "--ki", "--kd", "--amp",
+                              "--err-neg", "--err-zero", "--err-pos", "--derr-neg",
+                              "--derr-zero", "--derr-pos", "--output", "--metrics", "--trace",
+                              "--help", "--version", "settling_time", "n/a", "Exit status" })
+        QVERIFY2(run.out.contains(name), name);
+}
+
+void TestCliProgram::badInput_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QString>("names"); // what the message must name
+    QTest::addColumn<QString>("accepts"); // and what it must say is accepted
+
+    const QString number0to1000 = QStringLiteral("a number from 0 to 1000");
+    const QString errorPair = QStringLiteral("two numbers L,R from -10 to 10 with L <= R");
+    const QString derivPair = QStringLiteral("two numbers L,R from -10 to 10");
+    const QString path = QStringLiteral("file path");
+
+    auto row = [](const char *tag, const QStringList &args, const char *names,
+                  const QString &accepts) {
+        QTest::newRow(tag) << args << QString::fromLatin1(names) << accepts;
+    };
+
+    // Not a number.
+    row("non-number", { "--kp", "abc" }, "--kp", number0to1000);
+    row("comma as decimal point", { "--kp", "0,5" }, "--kp", number0to1000);
+    row("hexadecimal", { "--kp", "0x10" }, "--kp", number0to1000);
+    row("trailing garbage", { "--setpoint", "1x" }, "--setpoint",
+        QStringLiteral("a number from 0 to 100"));
+    row("empty value", { "--kp=" }, "--kp", number0to1000);
+    row("option as value", { "--kp", "--metrics" }, "--kp", number0to1000);
+    // Not finite.
+    row("nan", { "--kp", "nan" }, "--kp", number0to1000);
+    row("inf", { "--setpoint", "inf" }, "--setpoint", QStringLiteral("a number from 0 to 100"));
+    row("-inf", { "--time", "-inf" }, "--time", QStringLiteral("a number from 0.1 to 100"));
+    row("overflow", { "--ki", "1e999" }, "--ki", QStringLiteral("a number from 0 to 100"));
+    // Out of range, one for each side of each number.
+    row("setpoint below 0", { "--setpoint", "-0.1" }, "--setpoint",
+        QStringLiteral("a number from 0 to 100"));
+    row("setpoint above 100", { "--setpoint", "100.1" }, "--setpoint",
+        QStringLiteral("a number from 0 to 100"));
+    row("time below 0.1", { "--time", "0.09" }, "--time",
+        QStringLiteral("a number from 0.1 to 100"));
+    row("time above 100", { "--time", "100.01" }, "--time",
+        QStringLiteral("a number from 0.1 to 100"));
+    row("kp below 0", { "--kp", "-1" }, "--kp", number0to1000);
+    row("kp above 1000", { "--kp", "1000.001" }, "--kp", number0to1000);
+    row("ki above 100", { "--ki", "101" }, "--ki", QStringLiteral("a number from 0 to 100"));
+    row("kd below 0", { "--kd", "-0.001" }, "--kd", QStringLiteral("a number from 0 to 100"));
+    row("amp below 0.1", { "--amp", "0.05" }, "--amp", QStringLiteral("a number from 0.1 to 100"));
+    row("amp above 100", { "--amp", "1000" }, "--amp", QStringLiteral("a number from 0.1 to 100"));
+    // Fuzzy sets.
+    row("error set with L above R", { "--err-zero", "0.2,0.1" }, "--err-zero", errorPair);
+    row("one number for a set", { "--derr-pos", "1" }, "--derr-pos", derivPair);
+    row("three numbers for a set", { "--err-pos", "1,2,3" }, "--err-pos", errorPair);
+    row("bound below -10", { "--derr-neg", "-10.5,0" }, "--derr-neg", derivPair);
+    row("bound above 10", { "--err-neg", "0,11" }, "--err-neg", errorPair);
+    row("bound nan", { "--err-neg", "nan,0" }, "--err-neg", errorPair);
+    row("bound not a number", { "--derr-zero", "-1,x" }, "--derr-zero", derivPair);
+    row("empty bound", { "--derr-zero", ",1" }, "--derr-zero", derivPair);
+    // Missing values (the option last on the line).
+    row("missing number", { "--kp" }, "--kp", number0to1000);
+    row("missing pair", { "--err-neg" }, "--err-neg", errorPair);
+    row("missing path", { "--output" }, "--output", path);
+    row("missing path, short", { "-o" }, "--output", path);
+    // Unknown options and stray arguments.
+    row("unknown option", { "--foo" }, "--foo", QStringLiteral("--help"));
+    row("unknown short option", { "-x" }, "-x", QStringLiteral("--help"));
+    row("unknown option with value", { "--gain=3" }, "--gain", QStringLiteral("--help"));
+    row("stray argument", { "extra" }, "extra", QStringLiteral("options only"));
+    row("stray number", { "--kp", "1", "2" }, "'2'", QStringLiteral("options only"));
+    row("after --", { "--", "--kp" }, "--kp", QStringLiteral("options only"));
+    row("flag with a value", { "--metrics=yes" }, "--metrics", QStringLiteral("no value"));
+    row("metrics and trace", { "--metrics", "--trace" }, "--metrics and --trace",
+        QStringLiteral("at most one"));
+    // Unwritable output paths (as root too: the directories do not exist).
+    row("output in a missing directory", { "--output", "@TMP@/missing/run.csv" }, "--output",
+        path);
+    row("output is a directory", { "--output", "@TMP@" }, "--output", path);
+    row("output under a file", { "-o", "@TMP@/file.txt/run.csv" }, "--output", path);
+    row("empty output path", { "--output=" }, "--output", path);
+    // A control character must not break the one-line message.
+    row("newline in a value", { "--kp", "1\n2" }, "--kp", number0to1000);
+}
+
+void TestCliProgram::badInput()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, names);
+    QFETCH(QString, accepts);
+
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    {
+        QFile file(dir.filePath(QStringLiteral("file.txt")));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("a plain file\n");
+    }
+    for (QString &arg : arguments)
+        arg.replace(QStringLiteral("@TMP@"), dir.path());
+
+    const Run run = runSim(arguments);
+    QCOMPARE(run.exitCode, 2);
+    QCOMPARE(run.out, QByteArray());
+    const QString err = QString::fromUtf8(run.err);
+    QVERIFY2(err.endsWith(QLatin1Char('\n')) && err.count(QLatin1Char('\n')) == 1,
+             qPrintable(err));
+    QVERIFY2(err.startsWith(QLatin1String("kestrune-sim: ")), qPrintable(err));
+    QVERIFY2(err.contains(names), qPrintable(err));
+    QVERIFY2(err.contains(accepts), qPrintable(err));
+
+    // No file was written or left behind.
+    QCOMPARE(QDir(dir.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries | QDir::Hidden),
+             QStringList{ QStringLiteral("file.txt") });
+}
+
+void TestCliProgram::badInputKeepsExistingFile()
+{
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString path = dir.filePath(QStringLiteral("run.csv"));
+    {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("keep me\n");
+    }
+    const Run run = runSim({ QStringLiteral("--output"), path, QStringLiteral("--kp"),
+                             QStringLiteral("-5") });
+    QCOMPARE(run.exitCode, 2);
+    QCOMPARE(run.out, QByteArray());
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(), QByteArray("keep me\n"));
+}
+
+QTEST_GUILESS_MAIN(TestCliProgram)
+#include "tst_cliprogram.moc"

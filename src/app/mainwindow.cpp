@@ -72,6 +72,23 @@ float resultsAxisTop(double peak, const std::vector<CurveData> &curves)
     return static_cast<float>(std::min(largest, static_cast<double>(FLT_MAX)));
 }
 
+// An L box raised past its R box goes back to R's value; an R box lowered
+// past its L box goes back to L's. The comparison is strict, on the
+// doubles the boxes hold, and the other box never moves.
+void holdLeftAtMostRight(QDoubleSpinBox *left, QDoubleSpinBox *right, double newLeft)
+{
+    const double r = right->value();
+    if (newLeft > r)
+        left->setValue(r);
+}
+
+void holdRightAtLeastLeft(QDoubleSpinBox *left, QDoubleSpinBox *right, double newRight)
+{
+    const double l = left->value();
+    if (l > newRight)
+        right->setValue(l);
+}
+
 } // namespace
 
 MainWindow::MainWindow(QWidget *parent)
@@ -275,49 +292,37 @@ void MainWindow::onLoad()
 
 void MainWindow::onSbErrNegLChanged(double newVal)
 {
-    const double r = ui->sbErrKNeg_R->value();
-    if (newVal > r)
-        ui->sbErrKNeg_L->setValue(r);
+    holdLeftAtMostRight(ui->sbErrKNeg_L, ui->sbErrKNeg_R, newVal);
     memberFuncChanged();
 }
 
 void MainWindow::onSbErrNegRChanged(double newVal)
 {
-    const double l = ui->sbErrKNeg_L->value();
-    if (l > newVal)
-        ui->sbErrKNeg_R->setValue(l);
+    holdRightAtLeastLeft(ui->sbErrKNeg_L, ui->sbErrKNeg_R, newVal);
     memberFuncChanged();
 }
 
 void MainWindow::onSbErrZeroLChanged(double newVal)
 {
-    const double r = ui->sbErrKZero_R->value();
-    if (newVal > r)
-        ui->sbErrKZero_L->setValue(r);
+    holdLeftAtMostRight(ui->sbErrKZero_L, ui->sbErrKZero_R, newVal);
     memberFuncChanged();
 }
 
 void MainWindow::onSbErrZeroRChanged(double newVal)
 {
-    const double l = ui->sbErrKZero_L->value();
-    if (l > newVal)
-        ui->sbErrKZero_R->setValue(l);
+    holdRightAtLeastLeft(ui->sbErrKZero_L, ui->sbErrKZero_R, newVal);
     memberFuncChanged();
 }
 
 void MainWindow::onSbErrPosLChanged(double newVal)
 {
-    const double r = ui->sbErrKPos_R->value();
-    if (newVal > r)
-        ui->sbErrKPos_L->setValue(r);
+    holdLeftAtMostRight(ui->sbErrKPos_L, ui->sbErrKPos_R, newVal);
     memberFuncChanged();
 }
 
 void MainWindow::onSbErrPosRChanged(double newVal)
 {
-    const double l = ui->sbErrKPos_L->value();
-    if (l > newVal)
-        ui->sbErrKPos_R->setValue(l);
+    holdRightAtLeastLeft(ui->sbErrKPos_L, ui->sbErrKPos_R, newVal);
     memberFuncChanged();
 }
 

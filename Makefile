@@ -43,6 +43,7 @@ test-asan: deps
 bench: build
 	cmake --build $(BUILD_DIR) -j$(JOBS) --target bench
 	./$(BUILD_DIR)/bench/kestrune-bench-sim
+	./$(BUILD_DIR)/bench/kestrune-bench-app
 
 clean:
 	rm -rf $(BUILD_DIR) $(ASAN_BUILD_DIR)

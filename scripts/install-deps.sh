@@ -21,6 +21,7 @@ packages=(
     xvfb
     xauth
     xdotool
+    openbox
     x11-utils
     imagemagick
     librsvg2-bin

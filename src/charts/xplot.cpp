@@ -4,6 +4,7 @@
 
 #include <qwt_legend_data.h>
 #include <qwt_legend_label.h>
+#include <qwt_painter.h>
 #include <qwt_plot_item.h>
 #include <qwt_plot_layout.h>
 
@@ -78,6 +79,11 @@ XPlot::XPlot(QWidget *parent)
     : QwtPlot(parent)
 {
     setAutoReplot(false);
+    // Qwt draws long polylines in overlapping pieces on raster devices; with
+    // the curves' translucent pens every overlap shows as a darker dot that
+    // reads like a sample marker. The curves are a few hundred points at
+    // most, so they are drawn in one piece.
+    QwtPainter::setPolylineSplitting(false);
 }
 
 XPlot::XPlot(QWidget *parent, float xMax, float yMax, std::vector<CurveData> data, bool legend,

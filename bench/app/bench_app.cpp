@@ -10,7 +10,8 @@
 //   start-up  construction of the window, sizing it to 1920 x 1080, then the
 //             event loop until every visible chart has been painted
 //   run       "F5" sent to the window with the results tab shown, until the
-//             results chart has been painted
+//             results chart has been painted; once with the start values and
+//             once with the longest modelling time the panel allows
 //   edit      setValue on one fuzzy-set bound box with the membership tab
 //             shown, until both membership charts have been painted
 //
@@ -331,7 +332,7 @@ void ratioRow(const char *what, double ratio, const char *goal, bool met)
 
 int benchMain(int iterations, int memorySamples)
 {
-    std::vector<double> floorStart, appStart, runs, edits;
+    std::vector<double> floorStart, appStart, runs, longRuns, edits;
     QString platform = QGuiApplication::platformName();
     QString state;
 
@@ -375,6 +376,18 @@ int benchMain(int iterations, int memorySamples)
     waitButtonUp(button);
     checkRan(results);
 
+    auto *modelTime = child<QDoubleSpinBox>(w, "sbModelTime");
+    const double startTime = modelTime->value();
+    modelTime->setValue(modelTime->maximum());
+    const QByteArray longTitle =
+        "run, modelling time " + QByteArray::number(modelTime->value()) + " s";
+    for (int i = 0; i < iterations; ++i) {
+        waitButtonUp(button);
+        longRuns.push_back(runOnce(w, results));
+    }
+    waitButtonUp(button);
+    modelTime->setValue(startTime);
+
     showTab(w, 0);
     auto *box = child<QDoubleSpinBox>(w, "sbErrKNeg_L");
     const std::vector<QwtPlot *> funcs = { child<QwtPlot>(w, "plotFuncErr"),
@@ -400,6 +413,7 @@ int benchMain(int iterations, int memorySamples)
     const Stats sa = stats(appStart);
     const double ratio = sa.median / sf.median;
     const Stats sr = stats(runs);
+    const Stats sl = stats(longRuns);
     const Stats se = stats(edits);
     const Stats mem = stats(hwmApp);
     const Stats cf = stats(coldFloor);
@@ -413,6 +427,7 @@ int benchMain(int iterations, int memorySamples)
     row("start-up, MainWindow", sa, "ms", "< 250 ms", sa.median < 250.0);
     ratioRow("start-up, MainWindow / floor (medians)", ratio, "<= 1.5 x", ratio <= 1.5);
     row("run: F5 to results chart painted", sr, "ms", "< 16 ms", sr.median < 16.0);
+    row(longTitle.constData(), sl, "ms", "< 16 ms", sl.median < 16.0);
     row("edit: one bound to both charts painted", se, "ms", "< 16 ms", se.median < 16.0);
     row("cold start-up in a fresh process, floor", cf, "ms", "", true);
     row("cold start-up in a fresh process, MainWindow", ca, "ms", "", true);

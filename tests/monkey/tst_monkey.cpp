@@ -7,6 +7,10 @@
 // KESTRUNE_MONKEY_ACTIONS the number of actions; a failure names both, the
 // index of the failing action and the actions that led to it, so it can be
 // replayed.
+//
+// The window is shown, as the run keys need an active window, but events are
+// processed only by the idle action and the about box's modal loop: it
+// paints now and then rather than after each of the actions.
 
 #include "dlgabout.h"
 #include "mainwindow.h"

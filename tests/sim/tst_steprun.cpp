@@ -6,10 +6,14 @@
 
 #include <QtTest>
 
+#include <algorithm>
 #include <cfloat>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <limits>
+#include <random>
+#include <vector>
 
 namespace {
 
@@ -41,7 +45,63 @@ bool sameSeries(const StepRun::Response &a, const StepRun::Response &b)
     return a.t == b.t && a.y == b.y;
 }
 
+std::uint64_t bitsOf(double v)
+{
+    std::uint64_t bits = 0;
+    std::memcpy(&bits, &v, sizeof bits);
+    return bits;
+}
+
+// Index of the first value whose bits differ (NaN included), or -1.
+int firstBitDifference(const std::vector<double> &a, const std::vector<double> &b)
+{
+    if (a.size() != b.size())
+        return 0;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        if (bitsOf(a[i]) != bitsOf(b[i]))
+            return static_cast<int>(i);
+    }
+    return -1;
+}
+
+// Random parameters within the panel's ranges. Gentle rows keep the PID
+// loop finite to the end and move the fuzzy sets a little around their
+// start values, so that the fuzzy loop keeps switching; the other rows take
+// any gains (mostly driving the PID loop to infinity and NaN) and any
+// bounds. The error's sets keep L <= R as the window does, the
+// derivative's sets take any order.
+StepParameters randomParameters(std::mt19937_64 &rng, bool gentle)
+{
+    auto uniform = [&rng](double lo, double hi) {
+        return std::uniform_real_distribution<double>(lo, hi)(rng);
+    };
+    auto bound = [&](float start) {
+        return static_cast<float>(gentle ? std::clamp(start + uniform(-0.5, 0.5), -10.0, 10.0)
+                                         : uniform(-10.0, 10.0));
+    };
+    StepParameters p;
+    p.setPoint = uniform(0.0, 100.0);
+    p.modellingTime = uniform(0.1, 100.0);
+    p.kp = uniform(0.0, gentle ? 2.0 : 1000.0);
+    p.ki = uniform(0.0, gentle ? 1.0 : 100.0);
+    p.kd = uniform(0.0, gentle ? 1.0 : 100.0);
+    p.amplification = uniform(0.1, gentle ? 5.0 : 100.0);
+    for (FuzzySet &set : p.errSets) {
+        const float a = bound(set.left);
+        const float b = bound(set.right);
+        set.left = std::min(a, b);
+        set.right = std::max(a, b);
+    }
+    for (FuzzySet &set : p.dErrSets) {
+        set.left = bound(set.left);
+        set.right = bound(set.right);
+    }
+    return p;
+}
+
 } // namespace
+
+Q_DECLARE_METATYPE(StepParameters)
 
 class TestStepRun : public QObject
 {
@@ -61,6 +121,8 @@ private slots:
     void peakIsLargestOutputOfAllLoops_data();
     void peakIsLargestOutputOfAllLoops();
     void unstablePidLoopFinishes();
+    void runMatchesLoopsOneAfterAnother_data();
+    void runMatchesLoopsOneAfterAnother();
 };
 
 void TestStepRun::stepCount_data()
@@ -258,6 +320,69 @@ void TestStepRun::unstablePidLoopFinishes()
     for (int loop : { StepRun::ClosedLoop, StepRun::FuzzyLoop })
         for (double y : r.loops[static_cast<std::size_t>(loop)].y)
             QVERIFY(std::isfinite(y) && std::fabs(y) < 1e4);
+}
+
+void TestStepRun::runMatchesLoopsOneAfterAnother_data()
+{
+    QTest::addColumn<StepParameters>("params");
+    QTest::addColumn<bool>("diverges");
+
+    QTest::newRow("start values") << StepParameters() << false;
+    StepParameters wild;
+    wild.setPoint = 100.0;
+    wild.modellingTime = 100.0;
+    wild.kp = 1000.0;
+    wild.ki = 100.0;
+    wild.kd = 100.0;
+    wild.amplification = 100.0;
+    QTest::newRow("largest gains") << wild << true;
+    wild.kp = 1000.0;
+    wild.ki = wild.kd = 0.0;
+    QTest::newRow("largest Kp alone") << wild << true;
+    StepParameters shortest;
+    shortest.modellingTime = 0.1;
+    QTest::newRow("no step") << shortest << false;
+
+    std::mt19937_64 rng(20110715);
+    for (int i = 0; i < 400; ++i) {
+        const bool gentle = i % 2 == 0;
+        QTest::addRow("random %d, %s gains", i, gentle ? "gentle" : "any")
+            << randomParameters(rng, gentle) << false;
+    }
+}
+
+// The window runs the loops one after another (it reads the amplification
+// between them); the command-line tool runs them side by side. Both must
+// give the same numbers to the last bit, NaN and infinity included.
+void TestStepRun::runMatchesLoopsOneAfterAnother()
+{
+    QFETCH(StepParameters, params);
+    QFETCH(bool, diverges);
+
+    const StepRun::Result together = StepRun::run(params);
+
+    const int steps = StepRun::stepCount(params.modellingTime);
+    double peak = 0.0;
+    const StepRun::Response closed = StepRun::closedLoop(params.setPoint, steps, peak);
+    const StepRun::Response pid =
+        StepRun::pidLoop(params.setPoint, steps, params.kp, params.ki, params.kd, peak);
+    const FuzzyController fuzzy(params.errSets, params.dErrSets, params.amplification);
+    const StepRun::Response fuzzyResponse = StepRun::fuzzyLoop(params.setPoint, steps, fuzzy, peak);
+
+    const StepRun::Response *apart[3] = { &closed, &pid, &fuzzyResponse };
+    for (std::size_t loop = 0; loop < 3; ++loop) {
+        const StepRun::Response &a = together.loops[loop];
+        const StepRun::Response &b = *apart[loop];
+        QCOMPARE(int(a.y.size()), steps);
+        const int t = firstBitDifference(a.t, b.t);
+        const int y = firstBitDifference(a.y, b.y);
+        if (t >= 0 || y >= 0)
+            QFAIL(qPrintable(QStringLiteral("loop %1: time differs at %2, output at %3")
+                                 .arg(loop).arg(t).arg(y)));
+    }
+    QCOMPARE(bitsOf(together.peak), bitsOf(peak));
+    if (diverges)
+        QVERIFY(std::any_of(pid.y.begin(), pid.y.end(), [](double v) { return std::isnan(v); }));
 }
 
 QTEST_APPLESS_MAIN(TestStepRun)

@@ -10,6 +10,9 @@ foreach(program kestrune kestrune-sim)
     endif()
 endforeach()
 
+install(FILES "${PROJECT_SOURCE_DIR}/LICENSE"
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/kestrune RENAME copyright)
+
 if(TARGET kestrune)
     install(FILES "${PROJECT_SOURCE_DIR}/Res/kestrune.desktop"
             DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)

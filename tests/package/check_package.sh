@@ -17,6 +17,7 @@ expected=(
     usr/share/icons/hicolor/48x48/apps/kestrune.png
     usr/share/icons/hicolor/64x64/apps/kestrune.png
     usr/share/icons/hicolor/128x128/apps/kestrune.png
+    usr/share/doc/kestrune/copyright
 )
 status=0
 

@@ -24,6 +24,7 @@
 // Options: --iterations N (default 30), --smoke (every phase once),
 //          --child app|floor (one fresh-process sample; used internally).
 
+#include "fontsubstitutes.h"
 #include "mainwindow.h"
 
 #include <qwt_plot.h>
@@ -474,9 +475,7 @@ int main(int argc, char **argv)
     // As the program's own main: the C locale from the environment and
     // Tahoma's stand-ins, which decide the fonts the window loads.
     std::setlocale(LC_ALL, "");
-    QFont::insertSubstitutions(QStringLiteral("Tahoma"),
-                               { QStringLiteral("Liberation Sans"), QStringLiteral("Arial"),
-                                 QStringLiteral("Nimbus Sans"), QStringLiteral("Helvetica") });
+    installFontSubstitutes();
 
     PaintLog log;
     paintLog = &log;

@@ -16,7 +16,7 @@ namespace {
 const QString kProgram = QStringLiteral("kestrune-sim");
 
 // One number of the configuration panel.
-struct NumberSpec {
+struct NumberOption {
     const char *name;
     const char *valueName;
     const char *what;
@@ -26,7 +26,7 @@ struct NumberSpec {
     const char *note = "";
 };
 
-const NumberSpec kNumbers[] = {
+const NumberOption kNumberOptions[] = {
     { "setpoint", "value", "Target value of the step", 0.0, 100.0, &StepParameters::setPoint },
     { "time", "seconds", "Modelling time in seconds", 0.1, 100.0, &StepParameters::modellingTime,
       "; the loops take the whole 0.2 s steps that fit" },
@@ -38,14 +38,14 @@ const NumberSpec kNumbers[] = {
 };
 
 // One fuzzy set given as "L,R".
-struct PairSpec {
+struct BoundsOption {
     const char *name;
     const char *what;
     bool derivative; // which triple: the error's or the derivative's
     int index;       // 0 Negative, 1 Zero, 2 Positive
 };
 
-const PairSpec kPairs[] = {
+const BoundsOption kBoundsOptions[] = {
     { "err-neg", "Error set Negative", false, 0 },
     { "err-zero", "Error set Zero", false, 1 },
     { "err-pos", "Error set Positive", false, 2 },
@@ -62,17 +62,17 @@ QString optionText(const char *name)
     return QStringLiteral("--") + QLatin1String(name);
 }
 
-QString accepts(const NumberSpec &spec)
+QString accepts(const NumberOption &entry)
 {
     return QStringLiteral("a number from %1 to %2")
-            .arg(formatNumber(spec.minimum), formatNumber(spec.maximum));
+            .arg(formatNumber(entry.minimum), formatNumber(entry.maximum));
 }
 
-QString accepts(const PairSpec &spec)
+QString accepts(const BoundsOption &entry)
 {
     QString text = QStringLiteral("two numbers L,R from %1 to %2")
                            .arg(formatNumber(kBoundMin), formatNumber(kBoundMax));
-    if (!spec.derivative)
+    if (!entry.derivative)
         text += QStringLiteral(" with L <= R");
     return text;
 }
@@ -164,24 +164,24 @@ struct Parser {
                                "CSV."));
         parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
         const StepParameters defaults;
-        for (const NumberSpec &spec : kNumbers) {
+        for (const NumberOption &entry : kNumberOptions) {
             parser.addOption(QCommandLineOption(
-                    QLatin1String(spec.name),
+                    QLatin1String(entry.name),
                     QStringLiteral("%1, %2 to %3 (default %4)%5.")
-                            .arg(QLatin1String(spec.what), formatNumber(spec.minimum),
-                                 formatNumber(spec.maximum), formatNumber(defaults.*spec.field),
-                                 QLatin1String(spec.note)),
-                    QLatin1String(spec.valueName)));
+                            .arg(QLatin1String(entry.what), formatNumber(entry.minimum),
+                                 formatNumber(entry.maximum), formatNumber(defaults.*entry.field),
+                                 QLatin1String(entry.note)),
+                    QLatin1String(entry.valueName)));
         }
-        for (const PairSpec &spec : kPairs) {
-            const auto &set = spec.derivative ? defaults.dErrSets[spec.index]
-                                              : defaults.errSets[spec.index];
+        for (const BoundsOption &entry : kBoundsOptions) {
+            const auto &set = entry.derivative ? defaults.dErrSets[entry.index]
+                                              : defaults.errSets[entry.index];
             parser.addOption(QCommandLineOption(
-                    QLatin1String(spec.name),
+                    QLatin1String(entry.name),
                     QStringLiteral("%1: bounds %2 to %3%4 (default %5,%6).")
-                            .arg(QLatin1String(spec.what), formatNumber(kBoundMin),
+                            .arg(QLatin1String(entry.what), formatNumber(kBoundMin),
                                  formatNumber(kBoundMax),
-                                 spec.derivative ? QStringLiteral(", any order")
+                                 entry.derivative ? QStringLiteral(", any order")
                                                  : QStringLiteral(", L <= R"),
                                  formatFloat(set.left), formatFloat(set.right)),
                     QStringLiteral("L,R")));
@@ -219,13 +219,13 @@ QString typedOption(const QString &name, const QStringList &arguments)
 // What an option accepts, by its name without dashes; empty if unknown.
 QString acceptsFor(const QString &name)
 {
-    for (const NumberSpec &spec : kNumbers) {
-        if (name == QLatin1String(spec.name))
-            return accepts(spec);
+    for (const NumberOption &entry : kNumberOptions) {
+        if (name == QLatin1String(entry.name))
+            return accepts(entry);
     }
-    for (const PairSpec &spec : kPairs) {
-        if (name == QLatin1String(spec.name))
-            return accepts(spec);
+    for (const BoundsOption &entry : kBoundsOptions) {
+        if (name == QLatin1String(entry.name))
+            return accepts(entry);
     }
     if (name == QLatin1String("output") || name == QLatin1String("o"))
         return kAcceptsPath;
@@ -368,43 +368,43 @@ ParseResult parseArguments(const QStringList &arguments)
 
     StepParameters &params = result.options.params;
     QString error;
-    for (const NumberSpec &spec : kNumbers) {
-        const QString name = QLatin1String(spec.name);
+    for (const NumberOption &entry : kNumberOptions) {
+        const QString name = QLatin1String(entry.name);
         if (!parser.isSet(name))
             continue;
         double value = 0.0;
-        if (!readBounded(optionText(spec.name), parser.value(name), spec.minimum, spec.maximum,
-                         accepts(spec), value, error))
+        if (!readBounded(optionText(entry.name), parser.value(name), entry.minimum, entry.maximum,
+                         accepts(entry), value, error))
             return fail(error);
-        params.*spec.field = value;
+        params.*entry.field = value;
     }
 
-    for (const PairSpec &spec : kPairs) {
-        const QString name = QLatin1String(spec.name);
+    for (const BoundsOption &entry : kBoundsOptions) {
+        const QString name = QLatin1String(entry.name);
         if (!parser.isSet(name))
             continue;
-        const QString option = optionText(spec.name);
+        const QString option = optionText(entry.name);
         const QString text = parser.value(name);
         const QStringList parts = text.split(QLatin1Char(','));
         if (parts.size() != 2) {
             return fail(errorLine(option, quoted(text) + QStringLiteral(" is not two numbers"),
-                                  accepts(spec)));
+                                  accepts(entry)));
         }
         double left = 0.0;
         double right = 0.0;
-        if (!readBounded(option, parts.at(0), kBoundMin, kBoundMax, accepts(spec), left, error)
-            || !readBounded(option, parts.at(1), kBoundMin, kBoundMax, accepts(spec), right,
+        if (!readBounded(option, parts.at(0), kBoundMin, kBoundMax, accepts(entry), left, error)
+            || !readBounded(option, parts.at(1), kBoundMin, kBoundMax, accepts(entry), right,
                             error))
             return fail(error);
         // The window compares the boxes' doubles, before rounding to float.
-        if (!spec.derivative && left > right) {
+        if (!entry.derivative && left > right) {
             return fail(errorLine(option,
                                   QStringLiteral("L %1 is above R %2")
                                           .arg(formatNumber(left), formatNumber(right)),
-                                  accepts(spec)));
+                                  accepts(entry)));
         }
-        FuzzySet &set = spec.derivative ? params.dErrSets[spec.index]
-                                        : params.errSets[spec.index];
+        FuzzySet &set = entry.derivative ? params.dErrSets[entry.index]
+                                        : params.errSets[entry.index];
         set.left = static_cast<float>(left);
         set.right = static_cast<float>(right);
     }

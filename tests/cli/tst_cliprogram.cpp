@@ -94,6 +94,22 @@ bool sameBits(double a, double b)
 
 const QString kSamplesHeader = QStringLiteral("t,closed_loop,pid_loop,fuzzy_control");
 
+// Runs the program and parses its CSV. False, with the reason in why, when
+// the program fails, writes to stderr or writes no well-formed table.
+bool runCsv(const QStringList &arguments, Table &table, QByteArray &why)
+{
+    const Run run = runSim(arguments);
+    if (run.exitCode != 0 || !run.err.isEmpty()) {
+        why = "exit " + QByteArray::number(run.exitCode) + ": " + run.err;
+        return false;
+    }
+    if (!parseCsv(run.out, table)) {
+        why = "malformed CSV: " + run.out.left(200);
+        return false;
+    }
+    return true;
+}
+
 } // namespace
 
 class TestCliProgram : public QObject
@@ -122,11 +138,9 @@ private slots:
 
 void TestCliProgram::startValues()
 {
-    const Run run = runSim({});
-    QCOMPARE(run.exitCode, 0);
-    QCOMPARE(run.err, QByteArray());
     Table table;
-    QVERIFY(parseCsv(run.out, table));
+    QByteArray why;
+    QVERIFY2(runCsv({}, table, why), why);
     QCOMPARE(table.header.join(QLatin1Char(',')), kSamplesHeader);
     QCOMPARE(table.rows.size(), 99);
 
@@ -221,11 +235,9 @@ void TestCliProgram::bitIdenticalToCore()
     QFETCH(QStringList, arguments);
     QFETCH(StepParameters, params);
 
-    const Run run = runSim(arguments);
-    QCOMPARE(run.exitCode, 0);
-    QCOMPARE(run.err, QByteArray());
     Table table;
-    QVERIFY(parseCsv(run.out, table));
+    QByteArray why;
+    QVERIFY2(runCsv(arguments, table, why), why);
     QCOMPARE(table.header.join(QLatin1Char(',')), kSamplesHeader);
 
     const StepRun::Result expected = StepRun::run(params);
@@ -273,22 +285,18 @@ void TestCliProgram::acceptedValues()
 {
     QFETCH(QStringList, arguments);
     QFETCH(int, rows);
-    const Run run = runSim(arguments);
-    QCOMPARE(run.exitCode, 0);
-    QCOMPARE(run.err, QByteArray());
     Table table;
-    QVERIFY(parseCsv(run.out, table));
+    QByteArray why;
+    QVERIFY2(runCsv(arguments, table, why), why);
     QCOMPARE(table.header.join(QLatin1Char(',')), kSamplesHeader);
     QCOMPARE(table.rows.size(), rows);
 }
 
 void TestCliProgram::traceOfStartValues()
 {
-    const Run run = runSim({ QStringLiteral("--trace") });
-    QCOMPARE(run.exitCode, 0);
-    QCOMPARE(run.err, QByteArray());
     Table trace;
-    QVERIFY(parseCsv(run.out, trace));
+    QByteArray why;
+    QVERIFY2(runCsv({ QStringLiteral("--trace") }, trace, why), why);
     QCOMPARE(trace.header.join(QLatin1Char(',')),
              QStringLiteral("t,e,de,mu_err_neg,mu_err_zero,mu_err_pos,mu_derr_neg,mu_derr_zero,"
                             "mu_derr_pos,err_set,derr_set,level,u,y"));
@@ -314,9 +322,8 @@ void TestCliProgram::traceOfStartValues()
         QCOMPARE(trace.number(k, QStringLiteral("u")), inputs[k]);
 
     // t and y are the samples' columns of the plain run.
-    const Run samples = runSim({});
     Table table;
-    QVERIFY(parseCsv(samples.out, table));
+    QVERIFY2(runCsv({}, table, why), why);
     for (int k = 0; k < 99; ++k) {
         QCOMPARE(trace.rows[k].at(trace.column(QStringLiteral("t"))), table.rows[k].at(0));
         QCOMPARE(trace.rows[k].at(trace.column(QStringLiteral("y"))), table.rows[k].at(3));
@@ -331,11 +338,9 @@ void TestCliProgram::traceMatchesCore()
     QFETCH(QStringList, arguments);
     QFETCH(StepParameters, params);
 
-    const Run run = runSim(arguments + QStringList{ QStringLiteral("--trace") });
-    QCOMPARE(run.exitCode, 0);
-    QCOMPARE(run.err, QByteArray());
     Table trace;
-    QVERIFY(parseCsv(run.out, trace));
+    QByteArray why;
+    QVERIFY2(runCsv(arguments + QStringList{ QStringLiteral("--trace") }, trace, why), why);
     const StepRun::Result result = StepRun::run(params);
     const StepRun::Response &fuzzy = result.loops[StepRun::FuzzyLoop];
     QCOMPARE(trace.rows.size(), static_cast<int>(fuzzy.y.size()));

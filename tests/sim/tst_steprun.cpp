@@ -40,6 +40,18 @@ int exactStepCount(double T, double d)
     return static_cast<int>(num / den);
 }
 
+// The largest target, time and gains: the PID loop diverges to inf and NaN.
+StepParameters divergingParameters()
+{
+    StepParameters p;
+    p.setPoint = 100.0;
+    p.modellingTime = 100.0;
+    p.kp = 1000.0;
+    p.ki = 100.0;
+    p.kd = 100.0;
+    return p;
+}
+
 bool sameSeries(const StepRun::Response &a, const StepRun::Response &b)
 {
     return a.t == b.t && a.y == b.y;
@@ -303,13 +315,7 @@ void TestStepRun::peakIsLargestOutputOfAllLoops()
 
 void TestStepRun::unstablePidLoopFinishes()
 {
-    StepParameters p;
-    p.setPoint = 100.0;
-    p.modellingTime = 100.0;
-    p.kp = 1000.0;
-    p.ki = 100.0;
-    p.kd = 100.0;
-    const StepRun::Result r = StepRun::run(p);
+    const StepRun::Result r = StepRun::run(divergingParameters());
     const auto &pid = r.loops[StepRun::PidLoop].y;
     QCOMPARE(pid.size(), std::size_t(499));
     QVERIFY(std::any_of(pid.begin(), pid.end(), [](double y) { return std::isinf(y); }));
@@ -328,12 +334,7 @@ void TestStepRun::runMatchesLoopsOneAfterAnother_data()
     QTest::addColumn<bool>("diverges");
 
     QTest::newRow("start values") << StepParameters() << false;
-    StepParameters wild;
-    wild.setPoint = 100.0;
-    wild.modellingTime = 100.0;
-    wild.kp = 1000.0;
-    wild.ki = 100.0;
-    wild.kd = 100.0;
+    StepParameters wild = divergingParameters();
     wild.amplification = 100.0;
     QTest::newRow("largest gains") << wild << true;
     wild.kp = 1000.0;

@@ -20,11 +20,7 @@ build: configure
 	cmake --build $(BUILD_DIR) -j$(JOBS)
 
 run: build
-	@if [ -x $(BUILD_DIR)/src/app/kestrune ]; then \
-	  ./$(BUILD_DIR)/src/app/kestrune; \
-	else \
-	  ./$(BUILD_DIR)/src/simcli/kestrune-sim; \
-	fi
+	./$(BUILD_DIR)/src/app/kestrune
 
 test: build
 	cd $(BUILD_DIR) && ctest --output-on-failure -j$(JOBS)

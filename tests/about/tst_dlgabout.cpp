@@ -412,14 +412,10 @@ void TestDlgAbout::closes()
 
 void TestDlgAbout::images()
 {
-#ifndef KESTRUNE_HAVE_RESOURCES
-    QSKIP("built without the image resources");
-#else
     DlgAbout dlg;
     QCOMPARE(dlg.label_6->pixmap(Qt::ReturnByValue).size(), QSize(199, 165));
     QVERIFY(!dlg.windowIcon().isNull());
     QVERIFY(dlg.label_6->width() >= 199 && dlg.label_6->height() >= 165);
-#endif
 }
 
 QTEST_MAIN(TestDlgAbout)

@@ -174,7 +174,7 @@ void TestMetrics::metrics()
     QFETCH(double, iae);
     QFETCH(double, ise);
 
-    const simcli::LoopMetrics m = simcli::computeMetrics(setPoint, stamps(y.size()), y);
+    const LoopMetrics m = computeMetrics(setPoint, stamps(y.size()), y);
     checkMetric("peak", m.peak, peak);
     checkMetric("peak time", m.peakTime, peakTime);
     checkMetric("overshoot", m.overshootPercent, overshoot);
@@ -188,7 +188,7 @@ void TestMetrics::metrics()
 
 void TestMetrics::mismatchedLengthsUseTheShorter()
 {
-    const simcli::LoopMetrics m = simcli::computeMetrics(1.0, stamps(2), { 0.5, 1.0, 7.0 });
+    const LoopMetrics m = computeMetrics(1.0, stamps(2), { 0.5, 1.0, 7.0 });
     checkMetric("peak", m.peak, 1.0);
     checkMetric("final value", m.finalValue, 1.0);
 }

@@ -3,8 +3,6 @@
 #include <optional>
 #include <vector>
 
-namespace simcli {
-
 // Step-response metrics of one loop. An empty optional means the response
 // never reaches the metric (or it is undefined for this setpoint); it is
 // written as "n/a", never as a made-up number.
@@ -52,4 +50,3 @@ struct LoopMetrics {
 LoopMetrics computeMetrics(double setPoint, const std::vector<double> &t,
                            const std::vector<double> &y);
 
-} // namespace simcli

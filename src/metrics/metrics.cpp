@@ -6,8 +6,6 @@
 #include <cmath>
 #include <limits>
 
-namespace simcli {
-
 LoopMetrics computeMetrics(double setPoint, const std::vector<double> &t,
                            const std::vector<double> &y)
 {
@@ -91,4 +89,3 @@ LoopMetrics computeMetrics(double setPoint, const std::vector<double> &t,
     return m;
 }
 
-} // namespace simcli

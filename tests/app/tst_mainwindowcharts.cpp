@@ -10,6 +10,7 @@
 #include <qwt_legend_label.h>
 #include <qwt_plot_curve.h>
 #include <qwt_scale_div.h>
+#include <qwt_scale_map.h>
 
 #include <QAction>
 #include <QApplication>
@@ -21,6 +22,7 @@
 #include <QtTest>
 
 #include <cfloat>
+#include <algorithm>
 #include <cmath>
 #include <memory>
 
@@ -113,6 +115,7 @@ private slots:
     void chirpChangesNothing_data();
     void chirpChangesNothing();
     void unstableSettingsKeepAxisFinite();
+    void divergingRunDrawsOnlyItsData();
 
 private:
     XPlot *plot(const char *name) const { return window->findChild<XPlot *>(name); }
@@ -530,6 +533,68 @@ void TestMainWindowCharts::unstableSettingsKeepAxisFinite()
     // Painting the diverged curves must not hang or crash.
     window->findChild<QTabWidget *>("tabScheme")->setCurrentIndex(1);
     QVERIFY(!plot("plotResults")->grab().isNull());
+}
+
+// A diverging run: the PID loop's outputs swing in sign, grow by about x250 a
+// step, overflow to -inf at 25.8 s and are NaN from there on. The chart must
+// show only what the samples say: the line hugs the bottom while the values
+// are tiny against the axis, then nearly vertical strokes where it swings
+// past the canvas, and nothing after the last finite sample.
+void TestMainWindowCharts::divergingRunDrawsOnlyItsData()
+{
+    window->showNormal();
+    window->resize(1920, 1080);
+    box("sbKp")->setValue(1000.0);
+    box("sbKi")->setValue(100.0);
+    box("sbKd")->setValue(100.0);
+    box("sbModelTime")->setValue(100.0);
+    box("sbSetPoint")->setValue(100.0);
+    window->findChild<QTabWidget *>("tabScheme")->setCurrentIndex(1);
+    run();
+
+    // The PID curve alone: the other two lie on the bottom line, over it.
+    XPlot *chart = plot("plotResults");
+    curveByTitle(chart, kResultTitles[0])->setVisible(false);
+    curveByTitle(chart, kResultTitles[2])->setVisible(false);
+    chart->replot();
+    const QImage image = chart->canvas()->grab().toImage();
+    if (qEnvironmentVariableIsSet("KESTRUNE_SAVE_IMAGES"))
+        image.save("diverging-run.png");
+
+    const Points pid = points(curveByTitle(chart, kResultTitles[1]));
+    const double top = chart->axisScaleDiv(QwtPlot::yLeft).upperBound();
+    int lastFinite = 0;
+    int firstTall = -1; // the first sample that shows above the bottom line
+    for (int k = 0; k < pid.y.size() && std::isfinite(pid.y[k]); ++k) {
+        lastFinite = k;
+        if (firstTall < 0 && pid.y[k] > 0.01 * top)
+            firstTall = k;
+    }
+    QCOMPARE(pid.x[lastFinite + 1], 25.8);
+    QVERIFY(firstTall > 1);
+
+    const QwtScaleMap xMap = chart->canvasMap(QwtPlot::xBottom);
+    const QwtScaleMap yMap = chart->canvasMap(QwtPlot::yLeft);
+    const auto column = [&](double t) { return qRound(xMap.transform(t)); };
+    const int bottom = qRound(yMap.transform(0.0));
+    const auto greenIn = [&](int x0, int x1, int y0, int y1) {
+        for (int x = std::max(x0, 0); x <= std::min(x1, image.width() - 1); ++x)
+            for (int y = std::max(y0, 0); y <= std::min(y1, image.height() - 1); ++y) {
+                const QColor c = image.pixelColor(x, y);
+                if (c.green() > c.red() + 40 && c.green() > c.blue() + 40)
+                    return true;
+            }
+        return false;
+    };
+    const int pen = 3;
+    // Nothing after the last finite sample, nothing above the bottom line
+    // before the swings begin.
+    QVERIFY(!greenIn(column(pid.x[lastFinite]) + pen, image.width(), 0, image.height()));
+    QVERIFY(!greenIn(0, column(pid.x[firstTall - 1]) - pen, 0, bottom - pen));
+    // The line is there: along the bottom, and in the strokes of the swings.
+    QVERIFY(greenIn(column(1.0), column(1.0), bottom - 1, bottom + 1));
+    QVERIFY(greenIn(column(10.0) - pen, column(10.0) + pen, image.height() / 2,
+                    image.height() / 2));
 }
 
 QTEST_MAIN(TestMainWindowCharts)

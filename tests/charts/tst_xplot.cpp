@@ -7,6 +7,7 @@
 #include <qwt_plot_item.h>
 #include <qwt_point_data.h>
 #include <qwt_scale_div.h>
+#include <qwt_scale_map.h>
 #include <qwt_text.h>
 
 #include <QApplication>
@@ -125,6 +126,8 @@ private slots:
     void callsOutOfOrder();
     void legendMemberSurvivesTeardown_data();
     void legendMemberSurvivesTeardown();
+    void drawsOnlyItsSamples_data();
+    void drawsOnlyItsSamples();
     void grabToPng();
 };
 
@@ -577,6 +580,77 @@ void TestXPlot::legendMemberSurvivesTeardown()
     else
         delete plot.data();
     QVERIFY(plot.isNull());
+}
+
+void TestXPlot::drawsOnlyItsSamples_data()
+{
+    QTest::addColumn<Points>("x");
+    QTest::addColumn<Points>("y");
+    QTest::addColumn<bool>("filled");
+    QTest::addColumn<QVector<QPointF>>("on");  // data points the line covers
+    QTest::addColumn<QVector<QPointF>>("off"); // data points it must leave blank
+
+    const Points grid = {0, 2, 4, 6, 8, 10};
+    QTest::newRow("finite line") << grid << Points{0.5, 0.5, 0.5, 0.5, 0.5, 0.5} << false
+                                 << QVector<QPointF>{{1, 0.5}, {9, 0.5}}
+                                 << QVector<QPointF>{{5, 0.9}, {5, 0.1}};
+    QTest::newRow("NaN breaks the line")
+        << grid << Points{0.5, 0.5, notANumber, 0.5, 0.5, 0.5} << false
+        << QVector<QPointF>{{1, 0.5}, {7, 0.5}} << QVector<QPointF>{{3, 0.5}, {5, 0.5}};
+    QTest::newRow("inf breaks the line")
+        << grid << Points{0.5, 0.5, infinity, 0.5, 0.5, 0.5} << false
+        << QVector<QPointF>{{1, 0.5}, {7, 0.5}}
+        << QVector<QPointF>{{3, 0.5}, {3, 0.9}, {4, 0.9}, {5, 0.5}};
+    QTest::newRow("-inf then NaN stop it")
+        << grid << Points{0.5, 0.5, -infinity, notANumber, notANumber, notANumber} << false
+        << QVector<QPointF>{{1, 0.5}}
+        << QVector<QPointF>{{3, 0.5}, {4, 0.1}, {7, 0.5}, {9, 0.5}};
+    // y = 0.5 + x out to 1e308: the line leaves the top at x = 0.5, at 45
+    // degrees in data units, although its far end maps beyond the double
+    // range in pixels.
+    QTest::newRow("far point keeps the slope")
+        << Points{0, 1e308} << Points{0.5, 1e308} << false
+        << QVector<QPointF>{{0.1, 0.6}, {0.25, 0.75}, {0.4, 0.9}}
+        << QVector<QPointF>{{2, 0.5}, {5, 0.9}, {0.25, 0.25}};
+    // Swinging past the canvas by ever more: near-vertical strokes at the
+    // samples, none between them.
+    QTest::newRow("swings far past the canvas")
+        << Points{1, 3, 5, 7} << Points{0.5, 1e150, -1e300, 1e100} << false
+        << QVector<QPointF>{{1.0, 0.75}, {3, 0.5}, {7, 0.5}}
+        << QVector<QPointF>{{2, 0.2}, {4, 0.8}, {5, 0.5}, {6, 0.2}, {8, 0.5}};
+    // Filled down to the baseline 0: everything under the steep line.
+    QTest::newRow("filled far point")
+        << Points{0, 1e308} << Points{0.5, 1e308} << true
+        << QVector<QPointF>{{0.25, 0.5}, {5, 0.5}, {9, 0.9}}
+        << QVector<QPointF>{{0.1, 0.9}};
+}
+
+// Renders one blue curve on 0..10 x 0..1 and reads the canvas where the data
+// says there is, or is not, a line.
+void TestXPlot::drawsOnlyItsSamples()
+{
+    QFETCH(Points, x);
+    QFETCH(Points, y);
+    QFETCH(bool, filled);
+    QFETCH(QVector<QPointF>, on);
+    QFETCH(QVector<QPointF>, off);
+
+    CurveData line = record("line", x, y, Qt::blue);
+    line.filled = filled;
+    XPlot plot(nullptr, 10.0f, 1.0f, {line}, false, "x", "y");
+    plot.resize(640, 400);
+    plot.replot();
+    const QImage image = plot.canvas()->grab().toImage();
+    const QwtScaleMap xMap = plot.canvasMap(QwtPlot::xBottom);
+    const QwtScaleMap yMap = plot.canvasMap(QwtPlot::yLeft);
+    const auto blue = [&](const QPointF &p) {
+        const QColor c = image.pixelColor(qRound(xMap.transform(p.x())), qRound(yMap.transform(p.y())));
+        return c.blue() > c.red() + 40;
+    };
+    for (const QPointF &p : on)
+        QVERIFY2(blue(p), qPrintable(QString("no line at (%1, %2)").arg(p.x()).arg(p.y())));
+    for (const QPointF &p : off)
+        QVERIFY2(!blue(p), qPrintable(QString("a line at (%1, %2)").arg(p.x()).arg(p.y())));
 }
 
 void TestXPlot::grabToPng()

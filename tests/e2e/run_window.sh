@@ -3,21 +3,23 @@
 # X display with a window manager, presses F5, looks at the results chart in
 # a screenshot, opens and closes the about box and closes the window.
 #
-#   run_window.sh <kestrune executable> <work directory>
+#   run_window.sh <kestrune executable> <work directory> [<reference folder>]
 #
 # Screenshots and logs stay in the work directory; their paths are printed.
 # The first two, the "Member Functions" tab at start and "Simulation results"
 # after the run, are the README's docs/screenshot-membership.png and
-# docs/screenshot-results.png.
+# docs/screenshot-results.png; given the folder that holds those, the run
+# fails unless it shows them again pixel for pixel.
 # Needs xvfb-run, openbox, xdotool, xprop and ImageMagick (scripts/install-deps.sh).
 set -euo pipefail
 
-if [ $# -ne 2 ]; then
-    echo "usage: $0 <kestrune executable> <work directory>" >&2
+if [ $# -lt 2 ] || [ $# -gt 3 ]; then
+    echo "usage: $0 <kestrune executable> <work directory> [<reference folder>]" >&2
     exit 2
 fi
 app=$(readlink -f "$1")
 work=$2
+reference=${3:+$(readlink -f "$3")}
 
 fail() {
     echo "FAIL: $*" >&2
@@ -35,7 +37,7 @@ if [ -z "${KESTRUNE_E2E_ON_XVFB:-}" ]; then
     work=$(readlink -f "$work")
     # -a picks a free display number; the screen is a common desktop size.
     exec xvfb-run -a -e "$work/xvfb.log" -s "-screen 0 1920x1080x24" \
-        env KESTRUNE_E2E_ON_XVFB=1 bash "$0" "$app" "$work"
+        env KESTRUNE_E2E_ON_XVFB=1 bash "$0" "$app" "$work" ${reference:+"$reference"}
 fi
 
 cd "$work"
@@ -273,6 +275,16 @@ done
 [ -n "$results_ok" ] ||
     fail "no three response curves on \"Simulation results\" after F5: $found (screenshot $shot_results)"
 echo "simulation results: $found"
+
+# 4. Both screens are the reference screenshots, pixel for pixel.
+if [ -n "$reference" ]; then
+    for pair in "$shot_members:screenshot-membership.png" "$shot_results:screenshot-results.png"; do
+        differing=$(compare -metric AE "${pair%%:*}" "$reference/${pair##*:}" null: 2>&1 || true)
+        [ "$differing" = 0 ] ||
+            fail "${pair%%:*} differs from $reference/${pair##*:} in $differing pixels"
+    done
+    echo "reference screenshots: identical"
+fi
 
 # 4. Shift+F1 opens the about box, Esc closes it.
 about_title="About Kestrune"

@@ -2,12 +2,15 @@
 #include "ui_mainwindow.h"
 
 #include "dlgabout.h"
+#include "floatingdockfit.h"
 #include "fuzzycontroller.h"
 #include "numeric.h"
+#include "panelinputfilter.h"
 #include "steprun.h"
 #include "toneplayer.h"
 #include "xplot.h"
 
+#include <QApplication>
 #include <QColor>
 #include <QDoubleSpinBox>
 #include <QString>
@@ -74,18 +77,22 @@ float resultsAxisTop(double peak, const std::vector<CurveData> &curves)
 
 // An L box raised past its R box goes back to R's value; an R box lowered
 // past its L box goes back to L's. The comparison is strict, on the
-// doubles the boxes hold, and the other box never moves.
-void holdLeftAtMostRight(QDoubleSpinBox *left, QDoubleSpinBox *right, double newLeft)
+// doubles the boxes hold, and the other box never moves. A value the user
+// is typing waits for the end of the edit: every text the box accepts is a
+// value, and the "-0" of "-0.2" would already be put back onto the partner.
+void holdLeftAtMostRight(QDoubleSpinBox *left, QDoubleSpinBox *right, double newLeft,
+                         bool typing)
 {
     const double r = right->value();
-    if (newLeft > r)
+    if (!typing && newLeft > r)
         left->setValue(r);
 }
 
-void holdRightAtLeastLeft(QDoubleSpinBox *left, QDoubleSpinBox *right, double newRight)
+void holdRightAtLeastLeft(QDoubleSpinBox *left, QDoubleSpinBox *right, double newRight,
+                          bool typing)
 {
     const double l = left->value();
-    if (l > newRight)
+    if (!typing && l > newRight)
         right->setValue(l);
 }
 
@@ -94,10 +101,19 @@ void holdRightAtLeastLeft(QDoubleSpinBox *left, QDoubleSpinBox *right, double ne
 MainWindow::MainWindow(QWidget *parent)
     : QMainWindow(parent),
       ui(new Ui::MainWindow),
-      toneSink(new TonePlayer(this))
+      toneSink(new TonePlayer(this)),
+      panelInput(nullptr)
 {
     ui->setupUi(this);
     showMaximized();
+
+    // The wheel over the panel and typed values; see PanelInputFilter.
+    panelInput = new PanelInputFilter(ui->scrollAreaConfigure,
+        { ui->sbErrKNeg_L, ui->sbErrKNeg_R, ui->sbErrKZero_L, ui->sbErrKZero_R, ui->sbErrKPos_L,
+          ui->sbErrKPos_R, ui->sbDErrKNeg_L, ui->sbDErrKNeg_R, ui->sbDErrKZero_L,
+          ui->sbDErrKZero_R, ui->sbDErrKPos_L, ui->sbDErrKPos_R, ui->sbOutputAmp, ui->sbKp,
+          ui->sbKi, ui->sbKd, ui->sbModelTime, ui->sbSetPoint },
+        this);
 
     connect(ui->sbErrKNeg_L, SIGNAL(valueChanged(double)), this, SLOT(onSbErrNegLChanged(double)));
     connect(ui->sbErrKNeg_R, SIGNAL(valueChanged(double)), this, SLOT(onSbErrNegRChanged(double)));
@@ -111,6 +127,14 @@ MainWindow::MainWindow(QWidget *parent)
     connect(ui->sbDErrKZero_R, SIGNAL(valueChanged(double)), this, SLOT(onSbDErrZeroRChanged(double)));
     connect(ui->sbDErrKPos_L, SIGNAL(valueChanged(double)), this, SLOT(onSbDErrPosLChanged(double)));
     connect(ui->sbDErrKPos_R, SIGNAL(valueChanged(double)), this, SLOT(onSbDErrPosRChanged(double)));
+
+    new FloatingDockFit(ui->dockWidgetConfig);
+
+    // A typed bound meets the L <= R rule once the user is done with it:
+    // Enter, Return and the focus leaving a box end its edit.
+    for (QDoubleSpinBox *box : { ui->sbErrKNeg_L, ui->sbErrKNeg_R, ui->sbErrKZero_L,
+                                 ui->sbErrKZero_R, ui->sbErrKPos_L, ui->sbErrKPos_R })
+        connect(box, &QAbstractSpinBox::editingFinished, this, [this, box] { finishEdit(box); });
 
     // The run starts as the button goes down, not on release.
     connect(ui->btnRunStep, SIGNAL(pressed()), this, SLOT(onStartModellingStep()));
@@ -228,8 +252,31 @@ void MainWindow::memberFuncChanged()
     redrawFuncPlots();
 }
 
+void MainWindow::finishEdit(QDoubleSpinBox *box)
+{
+    const std::pair<QDoubleSpinBox *, QDoubleSpinBox *> errorSets[] = {
+        { ui->sbErrKNeg_L, ui->sbErrKNeg_R },
+        { ui->sbErrKZero_L, ui->sbErrKZero_R },
+        { ui->sbErrKPos_L, ui->sbErrKPos_R },
+    };
+    for (const auto &[left, right] : errorSets) {
+        if (box == left)
+            holdLeftAtMostRight(left, right, left->value(), false);
+        else if (box == right)
+            holdRightAtLeastLeft(left, right, right->value(), false);
+    }
+}
+
 void MainWindow::onStartModellingStep()
 {
+    // A bound still being typed (F5 with the cursor in its box) is taken as
+    // Enter would take it, so that no run sees an error set with L > R.
+    // Only the box with the focus can hold one.
+    if (auto *box = qobject_cast<QDoubleSpinBox *>(QApplication::focusWidget())) {
+        box->interpretText();
+        finishEdit(box);
+    }
+
     const double setPoint = ui->sbSetPoint->value();
     const double modelTime = ui->sbModelTime->value();
     const int steps = StepRun::stepCount(modelTime);
@@ -292,37 +339,43 @@ void MainWindow::onLoad()
 
 void MainWindow::onSbErrNegLChanged(double newVal)
 {
-    holdLeftAtMostRight(ui->sbErrKNeg_L, ui->sbErrKNeg_R, newVal);
+    holdLeftAtMostRight(ui->sbErrKNeg_L, ui->sbErrKNeg_R, newVal,
+                         panelInput->typing(ui->sbErrKNeg_L));
     memberFuncChanged();
 }
 
 void MainWindow::onSbErrNegRChanged(double newVal)
 {
-    holdRightAtLeastLeft(ui->sbErrKNeg_L, ui->sbErrKNeg_R, newVal);
+    holdRightAtLeastLeft(ui->sbErrKNeg_L, ui->sbErrKNeg_R, newVal,
+                         panelInput->typing(ui->sbErrKNeg_R));
     memberFuncChanged();
 }
 
 void MainWindow::onSbErrZeroLChanged(double newVal)
 {
-    holdLeftAtMostRight(ui->sbErrKZero_L, ui->sbErrKZero_R, newVal);
+    holdLeftAtMostRight(ui->sbErrKZero_L, ui->sbErrKZero_R, newVal,
+                         panelInput->typing(ui->sbErrKZero_L));
     memberFuncChanged();
 }
 
 void MainWindow::onSbErrZeroRChanged(double newVal)
 {
-    holdRightAtLeastLeft(ui->sbErrKZero_L, ui->sbErrKZero_R, newVal);
+    holdRightAtLeastLeft(ui->sbErrKZero_L, ui->sbErrKZero_R, newVal,
+                         panelInput->typing(ui->sbErrKZero_R));
     memberFuncChanged();
 }
 
 void MainWindow::onSbErrPosLChanged(double newVal)
 {
-    holdLeftAtMostRight(ui->sbErrKPos_L, ui->sbErrKPos_R, newVal);
+    holdLeftAtMostRight(ui->sbErrKPos_L, ui->sbErrKPos_R, newVal,
+                         panelInput->typing(ui->sbErrKPos_L));
     memberFuncChanged();
 }
 
 void MainWindow::onSbErrPosRChanged(double newVal)
 {
-    holdRightAtLeastLeft(ui->sbErrKPos_L, ui->sbErrKPos_R, newVal);
+    holdRightAtLeastLeft(ui->sbErrKPos_L, ui->sbErrKPos_R, newVal,
+                         panelInput->typing(ui->sbErrKPos_R));
     memberFuncChanged();
 }
 

@@ -8,6 +8,8 @@
 #include <array>
 #include <vector>
 
+class PanelInputFilter;
+class QDoubleSpinBox;
 class QWidget;
 class ToneSink;
 
@@ -61,6 +63,8 @@ private:
     void setupFuncPlots();
     void redrawFuncPlots();
     void setupResultsPlot();
+    // The L <= R rule for an error set's box whose edit ends.
+    void finishEdit(QDoubleSpinBox *box);
     CurveData resultsCurve(int index, std::vector<double> x, std::vector<double> y) const;
 
     Ui::MainWindow *ui;
@@ -74,4 +78,5 @@ private:
     FuzzySet fsDErrZero;
     FuzzySet fsDErrPos;
     ToneSink *toneSink;
+    PanelInputFilter *panelInput;
 };

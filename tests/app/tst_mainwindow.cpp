@@ -1,16 +1,29 @@
 // The main window at work: the fuzzy-set records following their spin
-// boxes, the L <= R rule of the error's sets, the slots, the menu actions
+// boxes, the L <= R rule of the error's sets (typed edits included), the
+// mouse wheel over the panel, the slots, the menu actions
 // with their tones, the label mnemonics and the about box.
 
 #include "dlgabout.h"
+#include "fontsubstitutes.h"
 #include "mainwindow.h"
 #include "numeric.h"
 #include "spinboxsettings.h"
 #include "tonesink.h"
+#include "xplot.h"
+
+#include <qwt_plot_curve.h>
 
 #include <QAction>
 #include <QApplication>
+#include <QDockWidget>
 #include <QDoubleSpinBox>
+#include <QScreen>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QSignalSpy>
+#include <QWheelEvent>
 #include <QMetaMethod>
 #include <QPointer>
 #include <QTimer>
@@ -46,7 +59,11 @@ private slots:
     void startRecords();
     void coupling_data();
     void coupling();
-    void typingIntoLBox();
+    void typedEdits_data();
+    void typedEdits();
+    void wheel_data();
+    void wheel();
+    void floatingPanelFits();
     void slotOrder();
     void tones_data();
     void tones();
@@ -191,25 +208,188 @@ void TestMainWindow::coupling()
         QCOMPARE(sets[i].kind, kinds[i]);
 }
 
-// Keyboard tracking is on: every value the box accepts while the user types
-// is a change, corrections included.
-void TestMainWindow::typingIntoLBox()
-{
-    activate();
-    auto *l = box("sbErrKZero_L");
-    l->setFocus();
-    l->selectAll();
-    QTest::keyClicks(l, "0.05");
-    QVERIFY(std::abs(l->value() - 0.05) < 1e-9);
-    checkRecordsFollowBoxes();
+// How a typed edit ends in the table below.
+enum class Finish { Enter, FocusOut, Tab, RunKey };
+Q_DECLARE_METATYPE(Finish)
 
-    l->selectAll();
-    QTest::keyClicks(l, "0.5");
-    QVERIFY(std::abs(l->value() - 0.1) < 1e-9);
-    QVERIFY(std::abs(box("sbErrKZero_R")->value() - 0.1) < 1e-9);
-    const FuzzySet zero = window->fuzzySets()[1];
-    QVERIFY(zero.left == zero.right);
+void TestMainWindow::typedEdits_data()
+{
+    QTest::addColumn<int>("index"); // in spinBoxSettings(): the twelve bounds first
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<Finish>("finish");
+    QTest::addColumn<double>("result");
+
+    // The error's sets: legal values survive the intermediate texts ("-0"
+    // passes R = -0.1, "0" passes L = 0.1); illegal ones go back onto the
+    // partner once the edit is finished, however it is finished.
+    QTest::newRow("err Neg L -0.2, Enter") << 0 << "-0.2" << Finish::Enter << -0.2;
+    QTest::newRow("err Neg L 0.5, Enter") << 0 << "0.5" << Finish::Enter << -0.1;
+    QTest::newRow("err Pos R 0.3, Enter") << 5 << "0.3" << Finish::Enter << 0.3;
+    QTest::newRow("err Pos R -1, Enter") << 5 << "-1" << Finish::Enter << 0.1;
+    QTest::newRow("err Zero L 0.05, focus out") << 2 << "0.05" << Finish::FocusOut << 0.05;
+    QTest::newRow("err Zero R -0.3, focus out") << 3 << "-0.3" << Finish::FocusOut << -0.1;
+    QTest::newRow("err Zero L 0.5, Tab") << 2 << "0.5" << Finish::Tab << 0.1;
+    QTest::newRow("err Neg R -2, F5") << 1 << "-2" << Finish::RunKey << -1.5;
+    QTest::newRow("err Pos L 0.20, F5") << 4 << "0.20" << Finish::RunKey << 0.2;
+    // The derivative's sets take any order.
+    QTest::newRow("dErr Neg L 0.5, Enter") << 6 << "0.5" << Finish::Enter << 0.5;
+    QTest::newRow("dErr Pos R -1, focus out") << 11 << "-1" << Finish::FocusOut << -1.0;
+}
+
+// Real keys into the focused box, as a user types: the records and the
+// membership chart follow every value the box accepts, the L <= R rule
+// waits for the end of the edit.
+void TestMainWindow::typedEdits()
+{
+    QFETCH(int, index);
+    QFETCH(QString, text);
+    QFETCH(Finish, finish);
+    QFETCH(double, result);
+
+    activate();
+    QDoubleSpinBox *edited = box(spinBoxSettings()[index].name);
+    edited->setFocus(Qt::MouseFocusReason);
+    QTest::keyClick(edited, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClicks(edited, text);
+
+    const double typed = text.toDouble();
+    QCOMPARE(edited->value(), typed);
+    const FuzzySet set = window->fuzzySets()[index / 2];
+    QCOMPARE(index % 2 ? set.right : set.left, toFloat(typed));
+    const char *chart = index < 6 ? "plotFuncErr" : "plotFuncDiffErr";
+    const int position = (index % 6) / 2;
+    const char *titles[] = {"Large Negative", "Near Zero", "Large Positive"};
+    QwtPlotCurve *curve = nullptr;
+    for (QwtPlotItem *item : window->findChild<XPlot *>(chart)->itemList(QwtPlotItem::Rtti_PlotCurve))
+        if (item->title().text() == titles[position])
+            curve = static_cast<QwtPlotCurve *>(item);
+    QVERIFY(curve);
+    const int point = index % 2 == 0 ? 1 : (position == 1 ? 3 : 2);
+    QCOMPARE(curve->sample(point).x(), double(toFloat(typed)));
+
+    QSignalSpy runs(window->findChild<QPushButton *>("btnRunStep"), &QPushButton::pressed);
+    switch (finish) {
+    case Finish::Enter:
+        QTest::keyClick(edited, Qt::Key_Return);
+        break;
+    case Finish::FocusOut:
+        box("sbKp")->setFocus(Qt::TabFocusReason);
+        break;
+    case Finish::Tab:
+        QTest::keyClick(edited, Qt::Key_Tab);
+        QVERIFY(!edited->hasFocus());
+        break;
+    case Finish::RunKey:
+        QTest::keyClick(window.get(), Qt::Key_F5);
+        QCOMPARE(runs.count(), 1);
+        QVERIFY(edited->hasFocus());
+        break;
+    }
+    QVERIFY(std::abs(edited->value() - result) < 1e-9);
     checkRecordsFollowBoxes();
+    for (int i = 0; i < 3; ++i)
+        QVERIFY(window->fuzzySets()[i].left <= window->fuzzySets()[i].right);
+}
+
+void TestMainWindow::wheel_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<int>("focus");
+
+    enum { Elsewhere, FromThisWheel, OnTheBox };
+    for (const SpinBoxSettings &s : spinBoxSettings()) {
+        QTest::addRow("%s, focus elsewhere", s.name) << QString(s.name) << int(Elsewhere);
+        QTest::addRow("%s, focus from the wheel", s.name) << QString(s.name) << int(FromThisWheel);
+        QTest::addRow("%s, focus on the box", s.name) << QString(s.name) << int(OnTheBox);
+    }
+}
+
+// A wheel turn over a box without the focus scrolls the panel and leaves
+// the value alone; the box with the focus takes it. Qt gives a box the focus
+// as the wheel arrives (its wheel focus policy): that focus does not count,
+// and goes back.
+void TestMainWindow::wheel()
+{
+    QFETCH(QString, name);
+    QFETCH(int, focus);
+
+    activate();
+    QDoubleSpinBox *target = box(qPrintable(name));
+    auto *panel = window->findChild<QScrollArea *>("scrollAreaConfigure");
+    QScrollBar *bar = panel->verticalScrollBar();
+    QVERIFY2(bar->maximum() > 0, "the panel does not scroll at this size");
+    panel->ensureWidgetVisible(target);
+    bar->setValue(bar->value() > bar->maximum() / 2 ? bar->value() - 1 : bar->value() + 1);
+    const int scrolled = bar->value();
+
+    QWidget *tabs = window->findChild<QWidget *>("tabScheme");
+    tabs->setFocus(Qt::TabFocusReason);
+    QWidget *focusedBefore = QApplication::focusWidget();
+    QVERIFY(focusedBefore);
+    if (focus == 1)
+        target->setFocus(Qt::MouseFocusReason);
+    else if (focus == 2)
+        QTest::mouseClick(target->findChild<QLineEdit *>(), Qt::LeftButton);
+    QCOMPARE(target->hasFocus(), focus != 0);
+
+    const double before = target->value();
+    const int delta = scrolled > bar->maximum() / 2 ? 120 : -120;
+    const QPoint pos(target->width() / 2, target->height() / 2);
+    QWheelEvent turn(QPointF(pos), QPointF(target->mapToGlobal(pos)), QPoint(), QPoint(0, delta),
+                     Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(target, &turn);
+
+    if (focus == 2) {
+        QVERIFY(target->value() != before);
+        QCOMPARE(bar->value(), scrolled);
+    } else {
+        QCOMPARE(target->value(), before);
+        QVERIFY(bar->value() != scrolled);
+        QCOMPARE(QApplication::focusWidget(), focusedBefore);
+    }
+}
+
+
+// Floated, the panel stands within the screen (offscreen: 800 x 600) and
+// shows its content whole; docked again, it is as before. The window is
+// first made tall, so that the docked panel is far higher than the screen.
+void TestMainWindow::floatingPanelFits()
+{
+    // The program's fonts: the form's Tahoma stands in for the default font.
+    installFontSubstitutes();
+    window = std::make_unique<MainWindow>();
+    window->showNormal();
+    window->resize(1920, 1080);
+    QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+    auto *dock = window->findChild<QDockWidget *>("dockWidgetConfig");
+    auto *area = window->findChild<QScrollArea *>("scrollAreaConfigure");
+    const QRect docked = dock->geometry();
+    QVERIFY(docked.height() > 600);
+    // Docked, the content fits (in the program's fonts); floated, it keeps
+    // as much room.
+    const int viewportWidth = area->viewport()->width();
+    const QSize contentHint = area->widget()->minimumSizeHint();
+
+    const QRect screen = dock->screen()->availableGeometry();
+    for (const QPoint &to : {QPoint(0, 0), QPoint(600, 500), QPoint(-300, -200)}) {
+        dock->setFloating(true);
+        dock->move(to);
+        QTest::qWait(20);
+        QVERIFY2(screen.contains(dock->frameGeometry()),
+                 qPrintable(QString("frame %1,%2 %3x%4")
+                                .arg(dock->frameGeometry().x()).arg(dock->frameGeometry().y())
+                                .arg(dock->frameGeometry().width())
+                                .arg(dock->frameGeometry().height())));
+        QVERIFY(area->verticalScrollBar()->maximum() > 0);
+        QCOMPARE(area->widget()->minimumSizeHint(), contentHint);
+        QCOMPARE(area->viewport()->width() + area->verticalScrollBar()->width(), viewportWidth);
+    }
+
+    dock->setFloating(false);
+    QTest::qWait(20);
+    QCOMPARE(dock->geometry(), docked);
+    QCOMPARE(dock->minimumWidth(), 400);
+    QCOMPARE(dock->maximumWidth(), 400);
 }
 
 void TestMainWindow::slotOrder()

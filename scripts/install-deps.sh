@@ -31,6 +31,8 @@ packages=(
     desktop-file-utils
     dpkg-dev
     file
+    lintian
+    appstream
 )
 
 missing=()

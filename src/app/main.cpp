@@ -1,3 +1,4 @@
+#include "displayguard.h"
 #include "fontsubstitutes.h"
 #include "mainwindow.h"
 
@@ -7,7 +8,9 @@
 
 int main(int argc, char **argv)
 {
-    QApplication app(argc, argv);
+    const std::unique_ptr<QApplication> app = DisplayGuard::openApplication(argc, argv);
+    if (!app)
+        return 1;
     // The C runtime formats numbers by the user's locale from here on; Qt's
     // own number formatting does not depend on it.
     std::setlocale(LC_ALL, "");
@@ -15,5 +18,5 @@ int main(int argc, char **argv)
 
     MainWindow window;
     window.show();
-    return app.exec();
+    return app->exec();
 }

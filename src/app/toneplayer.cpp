@@ -67,7 +67,7 @@ void TonePlayer::playTone(int frequencyHz, int durationMs)
     const QAudioFormat format = toneFormat();
     const QAudioDeviceInfo device = QAudioDeviceInfo::defaultOutputDevice();
     if (device.isNull() || !device.isFormatSupported(format)) {
-        QApplication::beep();
+        ringBell();
         return;
     }
 
@@ -82,8 +82,13 @@ void TonePlayer::playTone(int frequencyHz, int durationMs)
     output->start(&buffer);
     if (output->error() != QAudio::NoError) {
         stop();
-        QApplication::beep();
+        ringBell();
     }
+}
+
+void TonePlayer::ringBell()
+{
+    QApplication::beep();
 }
 
 void TonePlayer::stop()

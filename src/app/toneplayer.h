@@ -33,6 +33,11 @@ public:
     // the frequency is not above 0 and below half the sample rate.
     static QByteArray sineWave(int frequencyHz, int durationMs, int sampleRate = SampleRate);
 
+protected:
+    // Sounds the system bell, the fallback where no audio output takes the
+    // tone.
+    virtual void ringBell();
+
 private:
     void stop();
 

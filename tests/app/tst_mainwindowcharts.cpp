@@ -282,6 +282,11 @@ void TestMainWindowCharts::redrawsPerEdit_data()
     QTest::newRow("error L corrected") << "sbErrKNeg_L" << 0.5 << 2;
     QTest::newRow("error R corrected") << "sbErrKPos_R" << -1.0 << 2;
     QTest::newRow("unchanged value") << "sbErrKPos_R" << 1.5 << 0;
+    // Every error box, each pushed past its partner.
+    QTest::newRow("error negative R corrected") << "sbErrKNeg_R" << -2.0 << 2;
+    QTest::newRow("error zero L corrected") << "sbErrKZero_L" << 0.5 << 2;
+    QTest::newRow("error zero R corrected") << "sbErrKZero_R" << -0.5 << 2;
+    QTest::newRow("error positive L corrected") << "sbErrKPos_L" << 2.0 << 2;
 }
 
 void TestMainWindowCharts::redrawsPerEdit()
@@ -375,6 +380,9 @@ void TestMainWindowCharts::runMatchesCore_data()
     QTest::newRow("start values") << 1.0 << 20.0 << 0.5 << 0.1;
     QTest::newRow("long, strong") << 7.5 << 100.0 << 3.25 << 0.1;
     QTest::newRow("wide zero set") << 2.0 << 35.3 << 1.0 << 0.8;
+    // 0.3 is no float: a window that passed the box's value on as a float
+    // would move every step of the fuzzy loop in its last bits.
+    QTest::newRow("amplification read as a double") << 1.0 << 20.0 << 0.3 << 0.1;
 }
 
 void TestMainWindowCharts::runMatchesCore()

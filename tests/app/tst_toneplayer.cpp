@@ -3,6 +3,7 @@
 
 #include "toneplayer.h"
 
+#include <QAudioOutput>
 #include <QtEndian>
 #include <QtTest>
 
@@ -34,6 +35,16 @@ int signChanges(const std::vector<int> &s)
     }
     return changes;
 }
+
+// A player that counts the bells it would ring.
+class ListeningPlayer : public TonePlayer
+{
+public:
+    int bells = 0;
+
+protected:
+    void ringBell() override { ++bells; }
+};
 
 } // namespace
 
@@ -112,8 +123,11 @@ void TestTonePlayer::noTone()
     QFETCH(int, duration);
 
     QVERIFY(TonePlayer::sineWave(frequency, duration).isEmpty());
-    TonePlayer player;
+    ListeningPlayer player;
     player.playTone(frequency, duration);
+    // Nothing sounds: no audio output is opened, and no bell rings instead.
+    QVERIFY(player.findChildren<QAudioOutput *>().isEmpty());
+    QCOMPARE(player.bells, 0);
 }
 
 QTEST_MAIN(TestTonePlayer)

@@ -5,8 +5,10 @@
 #include <qwt_legend_label.h>
 #include <qwt_plot_curve.h>
 #include <qwt_plot_item.h>
+#include <qwt_plot_layout.h>
 #include <qwt_point_data.h>
 #include <qwt_scale_div.h>
+#include <qwt_scale_draw.h>
 #include <qwt_scale_map.h>
 #include <qwt_text.h>
 
@@ -122,6 +124,8 @@ private slots:
     void uncheckedCurveReturnsOnUpdate();
     void setScalesDoesNotRedraw_data();
     void setScalesDoesNotRedraw();
+    void axisSettings_data();
+    void axisSettings();
     void callsOutOfOrder_data();
     void callsOutOfOrder();
     void legendMemberSurvivesTeardown_data();
@@ -454,6 +458,37 @@ void TestXPlot::setScalesDoesNotRedraw()
         QVERIFY(std::isfinite(y.lowerBound()) && std::isfinite(y.upperBound()));
     }
     QVERIFY(!render(plot).isNull());
+}
+
+void TestXPlot::axisSettings_data()
+{
+    QTest::addColumn<int>("axis");
+    QTest::addColumn<int>("labelAlignment");
+
+    QTest::newRow("x axis") << int(QwtPlot::xBottom) << int(Qt::AlignRight | Qt::AlignBottom);
+    QTest::newRow("y axis") << int(QwtPlot::yLeft) << int(Qt::AlignLeft | Qt::AlignTop);
+}
+
+// What init and setScales leave on each axis: Qwt chooses the tick step
+// (step 0), the scale stays fixed, the canvas lines up with the scale's
+// ends, and the tick labels keep their alignment, unrotated.
+void TestXPlot::axisSettings()
+{
+    QFETCH(int, axis);
+    QFETCH(int, labelAlignment);
+
+    XPlot plot;
+    plot.init(-3.0f, 3.0f, 0.0f, 1.1f, true, "e", "f");
+    for (int pass = 0; pass < 2; ++pass) {
+        if (pass == 1)
+            plot.setScales(0.0f, 35.0f, 0.0f, 7.5f);
+        QCOMPARE(plot.axisStepSize(axis), 0.0);
+        QVERIFY(!plot.axisAutoScale(axis));
+    }
+    QVERIFY(plot.plotLayout()->alignCanvasToScale(axis));
+    const QwtScaleDraw *draw = plot.axisScaleDraw(axis);
+    QCOMPARE(int(draw->labelAlignment()), labelAlignment);
+    QCOMPARE(draw->labelRotation(), 0.0);
 }
 
 enum Scenario { FewerRecords, MoreRecords, FewerThenAll, SecondCreate, CreateBeforeInit };

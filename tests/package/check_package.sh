@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # check_package.sh <build dir> <source dir>
-# Fails unless `cmake --install` and the .deb both hold the two programs, the
-# desktop entry and every hicolor icon size, and the desktop entry validates.
+# Fails unless `cmake --install` and the .deb both hold the two programs, their
+# man pages, the desktop entry, every hicolor icon size, the AppStream
+# metadata and the Debian changelog and copyright; the desktop entry and the
+# metadata validate, and lintian reports no error and no warning on the .deb.
 set -euo pipefail
 build="$1"
 src="$2"
@@ -11,17 +13,22 @@ trap 'rm -rf "$work"' EXIT
 expected=(
     usr/bin/kestrune
     usr/bin/kestrune-sim
-    usr/share/applications/kestrune.desktop
+    usr/share/applications/org.example.kestrune.desktop
+    usr/share/metainfo/org.example.kestrune.metainfo.xml
+    usr/share/man/man1/kestrune.1.gz
+    usr/share/man/man1/kestrune-sim.1.gz
     usr/share/icons/hicolor/16x16/apps/kestrune.png
     usr/share/icons/hicolor/32x32/apps/kestrune.png
     usr/share/icons/hicolor/48x48/apps/kestrune.png
     usr/share/icons/hicolor/64x64/apps/kestrune.png
     usr/share/icons/hicolor/128x128/apps/kestrune.png
     usr/share/doc/kestrune/copyright
+    usr/share/doc/kestrune/changelog.Debian.gz
+    usr/share/lintian/overrides/kestrune
 )
 status=0
 
-desktop-file-validate "$src/Res/kestrune.desktop"
+desktop-file-validate "$src/Res/org.example.kestrune.desktop"
 
 cmake --install "$build" --prefix "$work/root/usr" >/dev/null
 for f in "${expected[@]}"; do
@@ -33,6 +40,14 @@ done
 for f in usr/bin/kestrune usr/bin/kestrune-sim; do
     [ -x "$work/root/$f" ] || { echo "install: $f is not executable"; status=1; }
 done
+# The metadata on its own, then with the desktop entry it launches.
+appstreamcli validate --no-net "$work/root/usr/share/metainfo/org.example.kestrune.metainfo.xml" \
+    || { echo "the AppStream metadata does not validate"; status=1; }
+appstreamcli validate-tree --no-net "$work/root" \
+    || { echo "the installed tree's AppStream data does not validate"; status=1; }
+head -n 1 "$work/root/usr/share/doc/kestrune/copyright" |
+    grep -qx 'Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/' \
+    || { echo "the copyright file is not in the machine-readable format"; status=1; }
 "$work/root/usr/bin/kestrune-sim" --version | grep -q "1.0.0.0" \
     || { echo "installed kestrune-sim does not report 1.0.0.0"; status=1; }
 
@@ -48,8 +63,12 @@ for f in "${expected[@]}"; do
     fi
 done
 [ "$(dpkg-deb -f "$deb" Package)" = kestrune ] || { echo "package name"; status=1; }
-[ "$(dpkg-deb -f "$deb" Version)" = 1.0.0.0 ] || { echo "package version"; status=1; }
+[ "$(dpkg-deb -f "$deb" Version)" = 1.0.0.0-1 ] || { echo "package version"; status=1; }
 dpkg-deb -f "$deb" Depends | grep -q libqwt \
     || { echo "package does not depend on Qwt"; status=1; }
+
+# Any E: or W: fails, as does lintian failing to run; overridden tags (O:)
+# and information (I:) do not.
+lintian --fail-on error,warning "$deb" || { echo "lintian: errors or warnings, or no run"; status=1; }
 
 exit $status

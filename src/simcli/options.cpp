@@ -297,12 +297,16 @@ Metrics, with sp the setpoint, y_k the samples, t_k their stamps, e_k = sp - y_k
                         stamps (0 if one step crosses both); n/a for sp = 0 or
                         when 90% is never reached
   settling_time         first stamp from which every later sample is within
-                        2% of sp (|e_k| <= 0.02 sp); n/a if the last sample is
-                        outside, or for sp = 0
+                        2% of sp (|e_k| <= 0.02 sp), if that final stretch is
+                        at least 5 samples and at least 10% of the run's
+                        samples; n/a otherwise (a loop that ends inside the
+                        band by chance, a limit cycle, has not settled), and
+                        for sp = 0
   final_value           the last sample; n/a if NaN
   steady_state_error    sp - final_value
-  iae, ise              sum of |e_k| * 0.2 and of e_k^2 * 0.2; inf once a sample
-                        is infinite, n/a if a sample is NaN
+  iae, ise              sum of |e_k| * 0.2 and of e_k^2 * 0.2; inf if a sample
+                        is infinite, also when NaN samples follow (a diverging
+                        loop); otherwise n/a if a sample is NaN
   With no samples (--time below 0.2) every metric is n/a.
 
 Exit status: 0 on success, 2 on bad input or an unwritable --output (one line on

@@ -1,6 +1,8 @@
 #include "simcli.h"
 
 #include "csvwriter.h"
+#include "messagetext.h"
+#include "optionparser.h"
 #include "options.h"
 #include "steprun.h"
 #include "trace.h"
@@ -60,14 +62,9 @@ ProgramOutput runProgram(const QStringList &arguments)
     // only on commit, so a failure never leaves a partial file.
     QSaveFile file(path);
     const auto cannotWrite = [&path](const QString &reason) {
-        QString shown = path;
-        for (QChar &c : shown) {
-            if (c.unicode() < 0x20 || c.unicode() == 0x7f)
-                c = QLatin1Char('?');
-        }
-        return badInput(QStringLiteral("kestrune-sim: --output: cannot write '%1' (%2); "
-                                       "expects a file path to write, or - for standard output")
-                                .arg(shown, reason));
+        return badInput(errorLine(QStringLiteral("--output"),
+                                  QStringLiteral("cannot write %1 (%2)").arg(quoted(path), reason),
+                                  pathExpectation()));
     };
     if (!file.open(QIODevice::WriteOnly))
         return cannotWrite(file.errorString());

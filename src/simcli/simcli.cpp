@@ -4,10 +4,11 @@
 #include "messagetext.h"
 #include "optionparser.h"
 #include "options.h"
+#include "outputtarget.h"
 #include "steprun.h"
 #include "trace.h"
 
-#include <QSaveFile>
+#include <QIODevice>
 
 namespace simcli {
 
@@ -58,23 +59,23 @@ ProgramOutput runProgram(const QStringList &arguments)
         return result;
     }
 
-    // QSaveFile writes a temporary file beside the target and renames it
-    // only on commit, so a failure never leaves a partial file.
-    QSaveFile file(path);
-    const auto cannotWrite = [&path](const QString &reason) {
+    OutputTarget target(path);
+    if (!target.open()) {
         return badInput(errorLine(QStringLiteral("--output"),
-                                  QStringLiteral("cannot write %1 (%2)").arg(quoted(path), reason),
+                                  QStringLiteral("cannot open %1 (%2)")
+                                          .arg(quoted(path), target.errorString()),
                                   pathExpectation()));
-    };
-    if (!file.open(QIODevice::WriteOnly))
-        return cannotWrite(file.errorString());
-    if (file.write(text) != text.size()) {
-        const QString reason = file.errorString();
-        file.cancelWriting();
-        return cannotWrite(reason);
     }
-    if (!file.commit())
-        return cannotWrite(file.errorString());
+    target.device()->write(text);
+    if (!target.commit()) {
+        result.exitCode = ExitOutputFailed;
+        result.err = errorLine(QStringLiteral("--output"),
+                               QStringLiteral("writing %1 failed (%2)")
+                                       .arg(quoted(path), target.errorString()),
+                               QString())
+                             .toUtf8()
+                + '\n';
+    }
     return result;
 }
 

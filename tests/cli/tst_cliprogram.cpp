@@ -11,6 +11,10 @@
 #include <cmath>
 #include <cstring>
 
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <unistd.h>
+
 Q_DECLARE_METATYPE(StepParameters)
 
 namespace {
@@ -48,6 +52,43 @@ Run runProgram(const QString &program, const QStringList &arguments)
 Run runSim(const QStringList &arguments)
 {
     return runProgram(QStringLiteral(KESTRUNE_SIM_PATH), arguments);
+}
+
+// Runs the program from a shell script, which names it "$0".
+Run runSimInShell(const QString &script, const QStringList &arguments)
+{
+    return runProgram(QStringLiteral("/bin/sh"),
+                      QStringList{ QStringLiteral("-c"), script, QStringLiteral(KESTRUNE_SIM_PATH) }
+                              + arguments);
+}
+
+QByteArray readFile(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(unreadable)");
+}
+
+QStringList entries(const QString &dir)
+{
+    QStringList names = QDir(dir).entryList(QDir::NoDotAndDotDot | QDir::AllEntries | QDir::Hidden
+                                            | QDir::System);
+    names.sort();
+    return names;
+}
+
+// The file type bits of what path names itself (a link is a link).
+mode_t typeOf(const QString &path)
+{
+    struct stat st;
+    if (::lstat(QFile::encodeName(path).constData(), &st) != 0)
+        return 0;
+    return st.st_mode & S_IFMT;
+}
+
+bool makeNode(const QString &path, unsigned major, unsigned minor)
+{
+    return ::mknod(QFile::encodeName(path).constData(), S_IFCHR | 0666, makedev(major, minor))
+            == 0;
 }
 
 // A CSV table: its header and its rows of fields.
@@ -137,6 +178,10 @@ private slots:
     void metricsOfSetpointZero();
     void metricsOfDivergingPid();
     void outputFile();
+    void outputIntoWhatExists_data();
+    void outputIntoWhatExists();
+    void writeErrors_data();
+    void writeErrors();
     void helpAndVersion_data();
     void helpAndVersion();
     void badInput_data();
@@ -551,6 +596,128 @@ void TestCliProgram::outputFile()
     // Nothing but the file is left in the directory.
     QCOMPARE(QDir(dir.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries | QDir::Hidden),
              QStringList{ QStringLiteral("run.csv") });
+}
+
+void TestCliProgram::outputIntoWhatExists_data()
+{
+    QTest::addColumn<QString>("target");
+    QTest::newRow("FIFO with a reader") << QStringLiteral("fifo");
+    QTest::newRow("device node") << QStringLiteral("null");
+    QTest::newRow("link to a device node") << QStringLiteral("link-null");
+    QTest::newRow("link to a regular file") << QStringLiteral("link-file");
+    QTest::newRow("/dev/stdout") << QStringLiteral("/dev/stdout");
+    QTest::newRow("/dev/stdout appended by the shell") << QStringLiteral("append");
+}
+
+// What -o names is written into, never replaced: a FIFO or a device stays
+// what it is, a link stays a link, /dev/stdout is the program's own
+// standard output as the shell opened it.
+void TestCliProgram::outputIntoWhatExists()
+{
+    QFETCH(QString, target);
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString fifo = dir.filePath(QStringLiteral("fifo"));
+    const QString null = dir.filePath(QStringLiteral("null"));
+    const QString file = dir.filePath(QStringLiteral("file.csv"));
+    const QByteArray expected = runSim({ QStringLiteral("--metrics") }).out;
+    QVERIFY(expected.startsWith("metric,"));
+    const QStringList metrics{ QStringLiteral("--metrics"), QStringLiteral("-o") };
+
+    if (target == QLatin1String("null") || target == QLatin1String("link-null")) {
+        if (::geteuid() != 0)
+            QSKIP("making a device node takes root");
+        QVERIFY(makeNode(null, 1, 3));
+        QVERIFY(QFile::link(QStringLiteral("null"), dir.filePath(QStringLiteral("link-null"))));
+        const Run run = runSim(metrics + QStringList{ dir.filePath(target) });
+        QCOMPARE(run.exitCode, 0);
+        QCOMPARE(run.err, QByteArray());
+        QCOMPARE(run.out, QByteArray());
+        QCOMPARE(typeOf(null), mode_t(S_IFCHR));
+        QCOMPARE(typeOf(dir.filePath(QStringLiteral("link-null"))), mode_t(S_IFLNK));
+        QCOMPARE(entries(dir.path()), (QStringList{ "link-null", "null" }));
+    } else if (target == QLatin1String("fifo")) {
+        QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+        QProcess reader;
+        reader.start(QStringLiteral("cat"), { fifo });
+        QVERIFY(reader.waitForStarted());
+        const Run run = runSim(metrics + QStringList{ fifo });
+        QVERIFY(reader.waitForFinished(10000));
+        QCOMPARE(run.exitCode, 0);
+        QCOMPARE(run.err, QByteArray());
+        QCOMPARE(reader.readAllStandardOutput(), expected);
+        QCOMPARE(typeOf(fifo), mode_t(S_IFIFO));
+        QCOMPARE(entries(dir.path()), QStringList{ "fifo" });
+    } else if (target == QLatin1String("link-file")) {
+        {
+            QFile old(file);
+            QVERIFY(old.open(QIODevice::WriteOnly));
+            old.write(QByteArray(5000, 'x'));
+        }
+        const QString link = dir.filePath(QStringLiteral("link-file"));
+        QVERIFY(QFile::link(QStringLiteral("file.csv"), link));
+        const Run run = runSim(metrics + QStringList{ link });
+        QCOMPARE(run.exitCode, 0);
+        QCOMPARE(run.err, QByteArray());
+        QCOMPARE(typeOf(link), mode_t(S_IFLNK));
+        QCOMPARE(readFile(file), expected);
+        QCOMPARE(entries(dir.path()), (QStringList{ "file.csv", "link-file" }));
+    } else if (target == QLatin1String("append")) {
+        {
+            QFile old(file);
+            QVERIFY(old.open(QIODevice::WriteOnly));
+            old.write("earlier lines\n");
+        }
+        // The shell opens the file to append; reopening /dev/stdout by its
+        // name would truncate it.
+        const Run run = runSimInShell(
+                QStringLiteral("f=\"$1\"; shift; exec \"$0\" \"$@\" >> \"$f\""),
+                QStringList{ file } + metrics + QStringList{ QStringLiteral("/dev/stdout") });
+        QCOMPARE(run.exitCode, 0);
+        QCOMPARE(run.err, QByteArray());
+        QCOMPARE(readFile(file), "earlier lines\n" + expected);
+        QCOMPARE(entries(dir.path()), QStringList{ "file.csv" });
+    } else {
+        const Run run = runSim(metrics + QStringList{ target });
+        QCOMPARE(run.exitCode, 0);
+        QCOMPARE(run.err, QByteArray());
+        QCOMPARE(run.out, expected);
+    }
+}
+
+void TestCliProgram::writeErrors_data()
+{
+    QTest::addColumn<QString>("script"); // "$0" is the program, "$1" the full device
+    QTest::addColumn<QString>("names");
+    QTest::newRow("--output") << QStringLiteral("exec \"$0\" --metrics -o \"$1\"")
+                              << QStringLiteral("--output: writing '");
+    QTest::newRow("standard output") << QStringLiteral("exec \"$0\" --metrics > \"$1\"")
+                                     << QStringLiteral("cannot write to standard output");
+}
+
+// A device that refuses every write (a copy of /dev/full): exit status 1 and
+// one line that says what failed and why; the device stays a device.
+void TestCliProgram::writeErrors()
+{
+    QFETCH(QString, script);
+    QFETCH(QString, names);
+    if (::geteuid() != 0)
+        QSKIP("making a device node takes root");
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString full = dir.filePath(QStringLiteral("full"));
+    QVERIFY(makeNode(full, 1, 7));
+    const Run run = runSimInShell(script, { full });
+    QCOMPARE(run.exitCode, 1);
+    QCOMPARE(run.out, QByteArray());
+    const QString err = QString::fromUtf8(run.err);
+    QVERIFY2(err.startsWith(QLatin1String("kestrune-sim: ")) && err.count(QLatin1Char('\n')) == 1
+                     && err.endsWith(QLatin1Char('\n')),
+             qPrintable(err));
+    QVERIFY2(err.contains(names), qPrintable(err));
+    QVERIFY2(err.contains(QLatin1String("No space left on device")), qPrintable(err));
+    QCOMPARE(typeOf(full), mode_t(S_IFCHR));
+    QCOMPARE(entries(dir.path()), QStringList{ "full" });
 }
 
 void TestCliProgram::helpAndVersion_data()

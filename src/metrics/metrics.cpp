@@ -50,12 +50,16 @@ LoopMetrics computeMetrics(double setPoint, const std::vector<double> &t,
             m.riseTime = t[k90] - t[k10];
 
         // Settling time: walk back from the end while the samples stay in
-        // the band; NaN fails the test and so counts as outside.
+        // the band; NaN fails the test and so counts as outside. A short
+        // stretch at the end is where a run happened to stop, not a settled
+        // loop: a limit cycle that ends on a sample inside the band would
+        // otherwise "settle" at its last stamp.
         const double band = 0.02 * target;
         std::size_t first = n;
         while (first > 0 && std::fabs(setPoint - y[first - 1]) <= band)
             --first;
-        if (first < n)
+        const std::size_t settled = n - first;
+        if (settled >= kMinSettledSamples && settled * 100 >= n * kMinSettledPercent)
             m.settlingTime = t[first];
     }
 

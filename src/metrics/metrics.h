@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <optional>
 #include <vector>
 
@@ -23,15 +24,20 @@
 //   both thresholds crossed within one step, finer than the 0.2 s grid can
 //   tell). n/a for sp = 0 or when 90 % is never reached.
 // - settlingTime: the stamp of the first sample from which every sample up to
-//   the last one lies within the 2 % band, |e_k| <= 0.02 |sp|; a NaN sample is
-//   outside the band. n/a when the last sample is outside (the response never
-//   settles within the modelling time) and for sp = 0 (the band would be a
-//   single point).
+//   the last one lies within the 2 % band, |e_k| <= 0.02 |sp| (in doubles); a
+//   NaN sample is outside the band. That final stretch counts only when it is
+//   long enough to mean something: at least kMinSettledSamples samples and at
+//   least kMinSettledPercent of the run's samples. n/a when it is shorter (a
+//   limit cycle that happens to end inside the band has not settled), when
+//   the last sample is outside (the response never settles within the
+//   modelling time) and for sp = 0 (the band would be a single point).
 // - finalValue: the last sample; n/a if it is NaN.
 // - steadyStateError: sp - finalValue (n/a with it).
-// - iae, ise: the sums of |e_k| * 0.2 and e_k^2 * 0.2 over all samples. Once a
-//   sample is infinite the integral is infinite (inf, whatever NaN follows);
-//   otherwise a NaN sample leaves it undefined (n/a).
+// - iae, ise: the sums of |e_k| * 0.2 and e_k^2 * 0.2 over all samples. Once
+//   any sample is infinite the integral is inf, also when NaN samples follow
+//   (a diverging loop reaches inf, then inf - inf gives NaN: the error did
+//   grow without bound, which inf says and n/a would hide); otherwise a NaN
+//   sample leaves it undefined (n/a).
 // With no samples at all every metric is n/a.
 struct LoopMetrics {
     std::optional<double> peak;
@@ -44,6 +50,10 @@ struct LoopMetrics {
     std::optional<double> iae;
     std::optional<double> ise;
 };
+
+// The shortest final stretch inside the band that counts as settled.
+constexpr std::size_t kMinSettledSamples = 5;
+constexpr std::size_t kMinSettledPercent = 10;
 
 // The metrics of the samples y with stamps t (same length; extra entries of
 // the longer vector are ignored), sampled every 0.2 s.

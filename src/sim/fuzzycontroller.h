@@ -40,11 +40,11 @@ public:
     void reset();
 
     // The plant input for error e (target minus last output); remembers e.
-    // Inline, and without the Evaluation record, because the fuzzy loop's
-    // speed is this function's speed; evaluate() makes the same decisions.
-    double control(double e);
+    // It is evaluate() without the record: inlined, the compiler drops what
+    // the output does not need, so the loop keeps its speed.
+    double control(double e) { return evaluate(e).output; }
 
-    // control() with every intermediate result.
+    // One step with every intermediate result; remembers e.
     Evaluation evaluate(double e);
 
     // Degree of membership of x in the set, in [0, 1]. The tests are made in
@@ -73,7 +73,7 @@ private:
 };
 
 // The per-step functions are inline so that a loop keeps its state in
-// registers; see fuzzycontroller.cpp for evaluate().
+// registers.
 
 inline double FuzzyController::membership(const FuzzySet &set, float x)
 {
@@ -128,16 +128,22 @@ inline int FuzzyController::ruleLevel(FuzzySetKind error, FuzzySetKind derivativ
     return table[row][col];
 }
 
-inline double FuzzyController::control(double e)
+inline FuzzyController::Evaluation FuzzyController::evaluate(double e)
 {
-    const float ef = toFloat(e);
-    const float de = toFloat((e - prevError) / PlantModel::kSampleTime);
+    Evaluation ev;
+    ev.error = toFloat(e);
+    // de from the double errors, not from their float roundings.
+    ev.derivative = toFloat((e - prevError) / PlantModel::kSampleTime);
     prevError = e;
-    const FuzzySetKind errorSet = dominantSet(membership(errSets[0], ef),
-                                              membership(errSets[1], ef),
-                                              membership(errSets[2], ef));
-    const FuzzySetKind derivativeSet = dominantSet(membership(dErrSets[0], de),
-                                                   membership(dErrSets[1], de),
-                                                   membership(dErrSets[2], de));
-    return ruleLevel(errorSet, derivativeSet) * amp;
+    ev.errorDegrees = { membership(errSets[0], ev.error), membership(errSets[1], ev.error),
+                        membership(errSets[2], ev.error) };
+    ev.derivativeDegrees = { membership(dErrSets[0], ev.derivative),
+                             membership(dErrSets[1], ev.derivative),
+                             membership(dErrSets[2], ev.derivative) };
+    ev.errorSet = dominantSet(ev.errorDegrees[0], ev.errorDegrees[1], ev.errorDegrees[2]);
+    ev.derivativeSet = dominantSet(ev.derivativeDegrees[0], ev.derivativeDegrees[1],
+                                   ev.derivativeDegrees[2]);
+    ev.level = ruleLevel(ev.errorSet, ev.derivativeSet);
+    ev.output = ev.level * amp;
+    return ev;
 }

@@ -5,6 +5,7 @@
 
 #include <QCoreApplication>
 
+#include <cerrno>
 #include <cstdio>
 
 namespace {
@@ -27,7 +28,9 @@ int main(int argc, char *argv[])
     const simcli::ProgramOutput output = simcli::runProgram(QCoreApplication::arguments());
     writeAll(stderr, output.err);
     if (!writeAll(stdout, output.out)) {
-        std::fputs("kestrune-sim: cannot write to standard output\n", stderr);
+        const QByteArray reason = qt_error_string(errno).toLocal8Bit();
+        std::fprintf(stderr, "kestrune-sim: cannot write to standard output (%s)\n",
+                     reason.constData());
         return simcli::ExitOutputFailed;
     }
     return output.exitCode;

@@ -1,19 +1,14 @@
 #include "options.h"
 
+#include "messagetext.h"
 #include "numberformat.h"
+#include "optionparser.h"
 
-#include <QCommandLineOption>
-#include <QCommandLineParser>
-#include <QRegularExpression>
-
-#include <cmath>
 #include <vector>
 
 namespace simcli {
 
 namespace {
-
-const QString kProgram = QStringLiteral("kestrune-sim");
 
 // One number of the configuration panel.
 struct NumberOption {
@@ -57,224 +52,108 @@ const BoundsOption kBoundsOptions[] = {
 constexpr double kBoundMin = -10.0;
 constexpr double kBoundMax = 10.0;
 
-QString optionText(const char *name)
-{
-    return QStringLiteral("--") + QLatin1String(name);
-}
-
-QString accepts(const NumberOption &entry)
-{
-    return QStringLiteral("a number from %1 to %2")
-            .arg(formatNumber(entry.minimum), formatNumber(entry.maximum));
-}
-
-QString accepts(const BoundsOption &entry)
-{
-    QString text = QStringLiteral("two numbers L,R from %1 to %2")
-                           .arg(formatNumber(kBoundMin), formatNumber(kBoundMax));
-    if (!entry.derivative)
-        text += QStringLiteral(" with L <= R");
-    return text;
-}
-
-const QString kAcceptsPath = QStringLiteral("a file path to write, or - for standard output");
-
-// The user's text, quoted for a one-line message: control characters are
-// shown as '?' and very long values are cut.
-QString quoted(const QString &text)
-{
-    QString shown = text.left(60);
-    for (QChar &c : shown) {
-        if (c.unicode() < 0x20 || c.unicode() == 0x7f)
-            c = QLatin1Char('?');
-    }
-    if (text.size() > shown.size())
-        shown += QStringLiteral("...");
-    return QLatin1Char('\'') + shown + QLatin1Char('\'');
-}
-
-QString errorLine(const QString &subject, const QString &problem, const QString &expected)
-{
-    QString line = kProgram + QStringLiteral(": ") + subject;
-    if (!problem.isEmpty())
-        line += QStringLiteral(": ") + problem;
-    if (!expected.isEmpty())
-        line += QStringLiteral("; expects ") + expected;
-    return line;
-}
-
-enum class NumberStatus { Ok, NotANumber, NotFinite };
-
-NumberStatus readNumber(const QString &text, double &value)
-{
-    bool ok = false;
-    // QString::toDouble always reads the C locale's form and ignores
-    // surrounding blanks; it reports infinities and NaN as valid numbers.
-    const double v = text.toDouble(&ok);
-    if (!ok || text.trimmed().isEmpty())
-        return NumberStatus::NotANumber;
-    if (!std::isfinite(v))
-        return NumberStatus::NotFinite;
-    value = v == 0.0 ? 0.0 : v; // no negative zero
-    return NumberStatus::Ok;
-}
-
-// Reads one number in [minimum, maximum]; on failure sets error.
-bool readBounded(const QString &option, const QString &text, double minimum, double maximum,
-                 const QString &expected, double &value, QString &error)
-{
-    switch (readNumber(text, value)) {
-    case NumberStatus::NotANumber:
-        error = errorLine(option, quoted(text) + QStringLiteral(" is not a number"), expected);
-        return false;
-    case NumberStatus::NotFinite:
-        error = errorLine(option, quoted(text) + QStringLiteral(" is not a finite number"),
-                          expected);
-        return false;
-    case NumberStatus::Ok:
-        break;
-    }
-    if (value < minimum || value > maximum) {
-        error = errorLine(option, quoted(text) + QStringLiteral(" is out of range"), expected);
-        return false;
-    }
-    return true;
-}
-
-struct Parser {
-    QCommandLineParser parser;
-    QCommandLineOption output{ { QStringLiteral("o"), QStringLiteral("output") },
-                               QStringLiteral("Write to <file> instead of standard output (- is "
-                                              "standard output); the file is written whole "
-                                              "or not at all."),
-                               QStringLiteral("file") };
-    QCommandLineOption metrics{ QStringLiteral("metrics"),
-                                QStringLiteral("Write the step-response metrics of each loop "
-                                               "instead of the samples (definitions below).") };
-    QCommandLineOption trace{ QStringLiteral("trace"),
-                              QStringLiteral("Write the fuzzy loop step by step instead of the "
-                                             "samples (columns below).") };
-
-    Parser()
-    {
-        parser.setApplicationDescription(
-                QStringLiteral("Runs Kestrune's step modelling run without the window: the "
-                               "response of the\nplant to a step of the target value with the "
-                               "plain closed loop, the PID loop\nand the fuzzy loop, written as "
-                               "CSV."));
-        parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
-        const StepParameters defaults;
-        for (const NumberOption &entry : kNumberOptions) {
-            parser.addOption(QCommandLineOption(
-                    QLatin1String(entry.name),
-                    QStringLiteral("%1, %2 to %3 (default %4)%5.")
-                            .arg(QLatin1String(entry.what), formatNumber(entry.minimum),
-                                 formatNumber(entry.maximum), formatNumber(defaults.*entry.field),
-                                 QLatin1String(entry.note)),
-                    QLatin1String(entry.valueName)));
-        }
-        for (const BoundsOption &entry : kBoundsOptions) {
-            const auto &set = entry.derivative ? defaults.dErrSets[entry.index]
-                                              : defaults.errSets[entry.index];
-            parser.addOption(QCommandLineOption(
-                    QLatin1String(entry.name),
-                    QStringLiteral("%1: bounds %2 to %3%4 (default %5,%6).")
-                            .arg(QLatin1String(entry.what), formatNumber(kBoundMin),
-                                 formatNumber(kBoundMax),
-                                 entry.derivative ? QStringLiteral(", any order")
-                                                 : QStringLiteral(", L <= R"),
-                                 formatFloat(set.left), formatFloat(set.right)),
-                    QStringLiteral("L,R")));
-        }
-        parser.addOption(output);
-        parser.addOption(metrics);
-        parser.addOption(trace);
-        // Our own help and version options: QCommandLineParser's would add
-        // --help-all, about Qt's GUI options, which this program has none of.
-        parser.addOption(QCommandLineOption({ QStringLiteral("h"), QStringLiteral("help") },
-                                            QStringLiteral("Show this help and exit.")));
-        parser.addOption(QCommandLineOption({ QStringLiteral("v"), QStringLiteral("version") },
-                                            QStringLiteral("Show the version and exit.")));
-    }
+// What the command line sets.
+struct Settings {
+    CliOptions options;
+    bool metrics = false;
+    bool trace = false;
+    bool help = false;
+    bool version = false;
 };
 
-// The option as the user typed it (for "-kp" as well as "--kp"), for
-// messages about an option that QCommandLineParser names without dashes.
-QString typedOption(const QString &name, const QStringList &arguments)
+OptionSpec switchOption(QStringList names, const char *description, bool &flag)
 {
-    for (int i = 1; i < arguments.size(); ++i) {
-        const QString &arg = arguments.at(i);
-        if (arg == QLatin1String("--"))
-            break;
-        QString bare = arg.section(QLatin1Char('='), 0, 0);
-        QString stripped = bare;
-        while (stripped.startsWith(QLatin1Char('-')))
-            stripped.remove(0, 1);
-        if (stripped == name && bare.startsWith(QLatin1Char('-')))
-            return bare;
-    }
-    return (name.size() == 1 ? QStringLiteral("-") : QStringLiteral("--")) + name;
+    OptionSpec spec;
+    spec.names = std::move(names);
+    spec.kind = OptionKind::Switch;
+    spec.description = QLatin1String(description);
+    spec.apply = [&flag](const OptionValue &) { flag = true; };
+    return spec;
 }
 
-// What an option accepts, by its name without dashes; empty if unknown.
-QString acceptsFor(const QString &name)
+// The options of kestrune-sim, in the order --help lists them, each writing
+// into settings.
+std::vector<OptionSpec> optionTable(Settings &settings)
 {
+    std::vector<OptionSpec> table;
+    StepParameters &params = settings.options.params;
+    const StepParameters defaults;
     for (const NumberOption &entry : kNumberOptions) {
-        if (name == QLatin1String(entry.name))
-            return accepts(entry);
+        OptionSpec spec;
+        spec.names = QStringList{ QLatin1String(entry.name) };
+        spec.kind = OptionKind::Number;
+        spec.valueName = QLatin1String(entry.valueName);
+        spec.description = QLatin1String(entry.what);
+        spec.minimum = entry.minimum;
+        spec.maximum = entry.maximum;
+        spec.defaultText = formatNumber(defaults.*entry.field);
+        spec.note = QLatin1String(entry.note);
+        double StepParameters::*field = entry.field;
+        spec.apply = [&params, field](const OptionValue &value) {
+            params.*field = value.numbers.at(0);
+        };
+        table.push_back(std::move(spec));
     }
     for (const BoundsOption &entry : kBoundsOptions) {
-        if (name == QLatin1String(entry.name))
-            return accepts(entry);
+        FuzzySet &set = entry.derivative ? params.dErrSets[entry.index]
+                                         : params.errSets[entry.index];
+        const FuzzySet &start = entry.derivative ? defaults.dErrSets[entry.index]
+                                                 : defaults.errSets[entry.index];
+        OptionSpec spec;
+        spec.names = QStringList{ QLatin1String(entry.name) };
+        spec.kind = OptionKind::Bounds;
+        spec.valueName = QStringLiteral("L,R");
+        spec.description = QLatin1String(entry.what);
+        spec.minimum = kBoundMin;
+        spec.maximum = kBoundMax;
+        // The window compares the boxes' doubles, before rounding to float.
+        spec.ordered = !entry.derivative;
+        spec.defaultText = formatFloat(start.left) + QLatin1Char(',') + formatFloat(start.right);
+        spec.apply = [&set](const OptionValue &value) {
+            set.left = static_cast<float>(value.numbers.at(0));
+            set.right = static_cast<float>(value.numbers.at(1));
+        };
+        table.push_back(std::move(spec));
     }
-    if (name == QLatin1String("output") || name == QLatin1String("o"))
-        return kAcceptsPath;
-    return {};
-}
 
-QString canonicalOption(const QString &typed)
-{
-    QString name = typed;
-    while (name.startsWith(QLatin1Char('-')))
-        name.remove(0, 1);
-    if (name == QLatin1String("o"))
-        name = QStringLiteral("output");
-    return QStringLiteral("--") + name;
-}
+    OptionSpec output;
+    output.names = QStringList{ QStringLiteral("o"), QStringLiteral("output") };
+    output.kind = OptionKind::Path;
+    output.valueName = QStringLiteral("file");
+    output.description = QStringLiteral(
+            "Write to <file> instead of standard output (- is standard output). A regular "
+            "file, or a new one, is written whole or not at all, through a temporary file "
+            "beside it; a pipe, a device or /dev/stdout is written into, never replaced");
+    QString &outputPath = settings.options.outputPath;
+    output.apply = [&outputPath](const OptionValue &value) { outputPath = value.text; };
+    table.push_back(std::move(output));
 
-// Turns QCommandLineParser's error into our one-line message.
-QString parserError(const QCommandLineParser &parser, const QStringList &arguments)
-{
-    const QStringList unknown = parser.unknownOptionNames();
-    if (!unknown.isEmpty()) {
-        return errorLine(QStringLiteral("unknown option ") + quoted(typedOption(unknown.first(),
-                                                                               arguments)),
-                         QString(), QStringLiteral("the options listed by --help"));
-    }
-    const QString text = parser.errorText();
-    static const QRegularExpression missing(QStringLiteral("^Missing value after '(.*)'\\.$"));
-    static const QRegularExpression unexpected(
-            QStringLiteral("^Unexpected value after '(.*)'\\.$"));
-    if (const auto m = missing.match(text); m.hasMatch()) {
-        const QString option = canonicalOption(m.captured(1));
-        return errorLine(option, QStringLiteral("missing value"), acceptsFor(option.mid(2)));
-    }
-    if (const auto m = unexpected.match(text); m.hasMatch()) {
-        return errorLine(canonicalOption(m.captured(1)), QStringLiteral("takes no value"),
-                         QString());
-    }
-    QString line = text;
-    line.replace(QLatin1Char('\n'), QLatin1Char(' '));
-    return kProgram + QStringLiteral(": ") + line;
+    table.push_back(switchOption({ QStringLiteral("metrics") },
+                                 "Write the step-response metrics of each loop instead of the "
+                                 "samples (definitions below)",
+                                 settings.metrics));
+    table.push_back(switchOption({ QStringLiteral("trace") },
+                                 "Write the fuzzy loop step by step instead of the samples "
+                                 "(columns below)",
+                                 settings.trace));
+    table.push_back(switchOption({ QStringLiteral("h"), QStringLiteral("help") },
+                                 "Show this help and exit", settings.help));
+    table.push_back(switchOption({ QStringLiteral("v"), QStringLiteral("version") },
+                                 "Show the version and exit", settings.version));
+    return table;
 }
 
 const char *const kEpilogue = R"(
-Numbers use '.' as the decimal point and are used exactly as given. The window
-keeps fewer decimals (time and setpoint 1, Kp/Ki/Kd 3, amplification and set
-bounds 2); values with no more decimals than that give exactly the window's
-curves. Set bounds are rounded to float, as in the window. An option given
-twice keeps its last value. Negative values may follow the option as the next
-argument: --err-neg -1.5,-0.1 (or --err-neg=-1.5,-0.1).
+Numbers use '.' as the decimal point and are used exactly as given; inf, nan
+and numbers beyond a double's range are refused. The window keeps fewer
+decimals (time and setpoint 1, Kp/Ki/Kd 3, amplification and set bounds 2);
+values with no more decimals than that give exactly the window's curves. Set
+bounds are rounded to float, as in the window. An option given more than once
+must be valid every time; the last value counts. A value follows its option
+as the next argument or after '=', and may start with '-':
+--err-neg -1.5,-0.1 or --err-neg=-1.5,-0.1 (L and R in one argument). An
+argument that starts with -- or is one of the options is never taken as a
+value (write --output=--name for such a file).
 
 Output (CSV, '\n' line ends, every number written so that it reads back as
 exactly the same double; inf, -inf and nan as such):
@@ -297,16 +176,22 @@ Metrics, with sp the setpoint, y_k the samples, t_k their stamps, e_k = sp - y_k
                         stamps (0 if one step crosses both); n/a for sp = 0 or
                         when 90% is never reached
   settling_time         first stamp from which every later sample is within
-                        2% of sp (|e_k| <= 0.02 sp); n/a if the last sample is
-                        outside, or for sp = 0
+                        2% of sp (|e_k| <= 0.02 sp), if that final stretch is
+                        at least 5 samples and at least 10% of the run's
+                        samples; n/a otherwise (a loop that ends inside the
+                        band by chance, a limit cycle, has not settled), and
+                        for sp = 0
   final_value           the last sample; n/a if NaN
   steady_state_error    sp - final_value
-  iae, ise              sum of |e_k| * 0.2 and of e_k^2 * 0.2; inf once a sample
-                        is infinite, n/a if a sample is NaN
+  iae, ise              sum of |e_k| * 0.2 and of e_k^2 * 0.2; inf if a sample
+                        is infinite, also when NaN samples follow (a diverging
+                        loop); otherwise n/a if a sample is NaN
   With no samples (--time below 0.2) every metric is n/a.
 
-Exit status: 0 on success, 2 on bad input or an unwritable --output (one line on
-stderr, nothing on stdout, no file written), 1 if standard output fails.
+Exit status: 0 on success; 2 on bad input or an --output that cannot be opened
+(one line on stderr, nothing on stdout, no file written); 1 if writing the
+output fails, to --output or to standard output (one line on stderr naming
+which; a regular --output file then keeps what it held before).
 
 Examples:
   kestrune-sim > run.csv
@@ -318,14 +203,15 @@ Examples:
 
 QString helpText()
 {
-    Parser p;
-    // QCommandLineParser puts the path it was started with in the usage line;
-    // show the plain program name instead.
-    QString text = p.parser.helpText();
-    const int firstLineEnd = text.indexOf(QLatin1Char('\n'));
-    text = QStringLiteral("Usage: ") + kProgram + QStringLiteral(" [options]")
-            + (firstLineEnd < 0 ? QString() : text.mid(firstLineEnd));
-    text += QString::fromLatin1(kEpilogue);
+    Settings unused;
+    const OptionParser parser(optionTable(unused));
+    QString text = QStringLiteral("Usage: ") + programName()
+            + QStringLiteral(" [options]\n"
+                             "Runs Kestrune's step modelling run without the window: the "
+                             "response of the\nplant to a step of the target value with the "
+                             "plain closed loop, the PID loop\nand the fuzzy loop, written as "
+                             "CSV.\n\nOptions:\n")
+            + parser.optionsHelp() + QString::fromLatin1(kEpilogue);
     while (text.endsWith(QLatin1Char('\n')))
         text.chop(1);
     return text;
@@ -333,98 +219,40 @@ QString helpText()
 
 QString versionText()
 {
-    return kProgram + QStringLiteral(" ") + QStringLiteral(KESTRUNE_VERSION);
+    return programName() + QStringLiteral(" ") + QStringLiteral(KESTRUNE_VERSION);
 }
 
 ParseResult parseArguments(const QStringList &arguments)
 {
     ParseResult result;
-    auto fail = [&result](const QString &message) {
+    Settings settings;
+    OptionParser parser(optionTable(settings));
+    if (!parser.parse(arguments)) {
         result.status = ParseResult::Error;
-        result.text = message;
+        result.text = parser.errorText();
         return result;
-    };
-
-    Parser p;
-    QCommandLineParser &parser = p.parser;
-    if (!parser.parse(arguments))
-        return fail(parserError(parser, arguments));
-
-    if (parser.isSet(QStringLiteral("help"))) {
+    }
+    if (settings.help) {
         result.status = ParseResult::ShowHelp;
         result.text = helpText();
         return result;
     }
-    if (parser.isSet(QStringLiteral("version"))) {
+    if (settings.version) {
         result.status = ParseResult::ShowVersion;
         result.text = versionText();
         return result;
     }
-    const QStringList stray = parser.positionalArguments();
-    if (!stray.isEmpty()) {
-        return fail(errorLine(QStringLiteral("unexpected argument ") + quoted(stray.first()),
-                              QString(), QStringLiteral("options only, see --help")));
+    if (settings.metrics && settings.trace) {
+        result.status = ParseResult::Error;
+        result.text = errorLine(QStringLiteral("--metrics and --trace"),
+                                QStringLiteral("cannot be combined"),
+                                QStringLiteral("at most one of them"));
+        return result;
     }
-
-    StepParameters &params = result.options.params;
-    QString error;
-    for (const NumberOption &entry : kNumberOptions) {
-        const QString name = QLatin1String(entry.name);
-        if (!parser.isSet(name))
-            continue;
-        double value = 0.0;
-        if (!readBounded(optionText(entry.name), parser.value(name), entry.minimum, entry.maximum,
-                         accepts(entry), value, error))
-            return fail(error);
-        params.*entry.field = value;
-    }
-
-    for (const BoundsOption &entry : kBoundsOptions) {
-        const QString name = QLatin1String(entry.name);
-        if (!parser.isSet(name))
-            continue;
-        const QString option = optionText(entry.name);
-        const QString text = parser.value(name);
-        const QStringList parts = text.split(QLatin1Char(','));
-        if (parts.size() != 2) {
-            return fail(errorLine(option, quoted(text) + QStringLiteral(" is not two numbers"),
-                                  accepts(entry)));
-        }
-        double left = 0.0;
-        double right = 0.0;
-        if (!readBounded(option, parts.at(0), kBoundMin, kBoundMax, accepts(entry), left, error)
-            || !readBounded(option, parts.at(1), kBoundMin, kBoundMax, accepts(entry), right,
-                            error))
-            return fail(error);
-        // The window compares the boxes' doubles, before rounding to float.
-        if (!entry.derivative && left > right) {
-            return fail(errorLine(option,
-                                  QStringLiteral("L %1 is above R %2")
-                                          .arg(formatNumber(left), formatNumber(right)),
-                                  accepts(entry)));
-        }
-        FuzzySet &set = entry.derivative ? params.dErrSets[entry.index]
-                                        : params.errSets[entry.index];
-        set.left = static_cast<float>(left);
-        set.right = static_cast<float>(right);
-    }
-
-    if (parser.isSet(p.output)) {
-        const QString path = parser.value(p.output);
-        if (path.isEmpty())
-            return fail(errorLine(QStringLiteral("--output"), QStringLiteral("empty path"),
-                                  kAcceptsPath));
-        result.options.outputPath = path;
-    }
-
-    if (parser.isSet(p.metrics) && parser.isSet(p.trace)) {
-        return fail(errorLine(QStringLiteral("--metrics and --trace"),
-                              QStringLiteral("cannot be combined"),
-                              QStringLiteral("at most one of them")));
-    }
-    if (parser.isSet(p.metrics))
+    result.options = settings.options;
+    if (settings.metrics)
         result.options.output = OutputKind::Metrics;
-    else if (parser.isSet(p.trace))
+    else if (settings.trace)
         result.options.output = OutputKind::Trace;
     return result;
 }

@@ -31,10 +31,12 @@ struct ParseResult {
 };
 
 // Parses the command line (arguments[0] is the program) into the run's
-// parameters with QCommandLineParser. Numbers are read with a '.' decimal
-// point whatever the locale, must be finite and lie in the configuration
-// panel's ranges; they are used exactly as given (the window would round them
-// to its boxes' decimals). An option given twice keeps its last value.
+// parameters, by the rules of OptionParser. Numbers are read with a '.'
+// decimal point whatever the locale, must be finite and lie in the
+// configuration panel's ranges; they are used exactly as given (the window
+// would round them to its boxes' decimals). Every occurrence of an option
+// must be valid; the last one counts. Any error, a stray argument beside
+// --help or --version included, gives Error.
 ParseResult parseArguments(const QStringList &arguments);
 
 // The text of --help.

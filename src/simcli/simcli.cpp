@@ -1,11 +1,14 @@
 #include "simcli.h"
 
 #include "csvwriter.h"
+#include "messagetext.h"
+#include "optionparser.h"
 #include "options.h"
+#include "outputtarget.h"
 #include "steprun.h"
 #include "trace.h"
 
-#include <QSaveFile>
+#include <QIODevice>
 
 namespace simcli {
 
@@ -56,28 +59,23 @@ ProgramOutput runProgram(const QStringList &arguments)
         return result;
     }
 
-    // QSaveFile writes a temporary file beside the target and renames it
-    // only on commit, so a failure never leaves a partial file.
-    QSaveFile file(path);
-    const auto cannotWrite = [&path](const QString &reason) {
-        QString shown = path;
-        for (QChar &c : shown) {
-            if (c.unicode() < 0x20 || c.unicode() == 0x7f)
-                c = QLatin1Char('?');
-        }
-        return badInput(QStringLiteral("kestrune-sim: --output: cannot write '%1' (%2); "
-                                       "expects a file path to write, or - for standard output")
-                                .arg(shown, reason));
-    };
-    if (!file.open(QIODevice::WriteOnly))
-        return cannotWrite(file.errorString());
-    if (file.write(text) != text.size()) {
-        const QString reason = file.errorString();
-        file.cancelWriting();
-        return cannotWrite(reason);
+    OutputTarget target(path);
+    if (!target.open()) {
+        return badInput(errorLine(QStringLiteral("--output"),
+                                  QStringLiteral("cannot open %1 (%2)")
+                                          .arg(quoted(path), target.errorString()),
+                                  pathExpectation()));
     }
-    if (!file.commit())
-        return cannotWrite(file.errorString());
+    target.device()->write(text);
+    if (!target.commit()) {
+        result.exitCode = ExitOutputFailed;
+        result.err = errorLine(QStringLiteral("--output"),
+                               QStringLiteral("writing %1 failed (%2)")
+                                       .arg(quoted(path), target.errorString()),
+                               QString())
+                             .toUtf8()
+                + '\n';
+    }
     return result;
 }
 

@@ -11,6 +11,10 @@
 #include <cmath>
 #include <cstring>
 
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <unistd.h>
+
 Q_DECLARE_METATYPE(StepParameters)
 
 namespace {
@@ -21,15 +25,15 @@ struct Run {
     QByteArray err;
 };
 
-Run runSim(const QStringList &arguments)
+Run runProgram(const QString &program, const QStringList &arguments)
 {
     QProcess process;
-    process.setProgram(QStringLiteral(KESTRUNE_SIM_PATH));
+    process.setProgram(program);
     process.setArguments(arguments);
     process.start();
     Run run;
     if (!process.waitForStarted(10000)) {
-        run.err = "could not start " KESTRUNE_SIM_PATH;
+        run.err = "could not start " + program.toUtf8();
         return run;
     }
     process.closeWriteChannel();
@@ -43,6 +47,48 @@ Run runSim(const QStringList &arguments)
     run.err = process.readAllStandardError();
     run.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
     return run;
+}
+
+Run runSim(const QStringList &arguments)
+{
+    return runProgram(QStringLiteral(KESTRUNE_SIM_PATH), arguments);
+}
+
+// Runs the program from a shell script, which names it "$0".
+Run runSimInShell(const QString &script, const QStringList &arguments)
+{
+    return runProgram(QStringLiteral("/bin/sh"),
+                      QStringList{ QStringLiteral("-c"), script, QStringLiteral(KESTRUNE_SIM_PATH) }
+                              + arguments);
+}
+
+QByteArray readFile(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(unreadable)");
+}
+
+QStringList entries(const QString &dir)
+{
+    QStringList names = QDir(dir).entryList(QDir::NoDotAndDotDot | QDir::AllEntries | QDir::Hidden
+                                            | QDir::System);
+    names.sort();
+    return names;
+}
+
+// The file type bits of what path names itself (a link is a link).
+mode_t typeOf(const QString &path)
+{
+    struct stat st;
+    if (::lstat(QFile::encodeName(path).constData(), &st) != 0)
+        return 0;
+    return st.st_mode & S_IFMT;
+}
+
+bool makeNode(const QString &path, unsigned major, unsigned minor)
+{
+    return ::mknod(QFile::encodeName(path).constData(), S_IFCHR | 0666, makedev(major, minor))
+            == 0;
 }
 
 // A CSV table: its header and its rows of fields.
@@ -126,9 +172,16 @@ private slots:
     void traceMatchesCore_data() { bitIdenticalToCore_data(); }
     void traceMatchesCore();
     void metricsOfStartValues();
+    void settlingOfStartValues_data();
+    void settlingOfStartValues();
+    void metricsOfSetpointZero_data();
     void metricsOfSetpointZero();
     void metricsOfDivergingPid();
     void outputFile();
+    void outputIntoWhatExists_data();
+    void outputIntoWhatExists();
+    void writeErrors_data();
+    void writeErrors();
     void helpAndVersion_data();
     void helpAndVersion();
     void badInput_data();
@@ -315,7 +368,10 @@ void TestCliProgram::traceOfStartValues()
     QCOMPARE(second.mid(1, 2), (QStringList{ "1", "0" }));
     QCOMPARE(second.mid(6, 7), (QStringList{ "0", "1", "0", "Positive", "Zero", "1", "0.5" }));
     // Step 3: e = 0.9167 as a float.
+    // Step 3: e = 0.9167 as a float, de = (0.9167 - 1) / 0.2 = -0.4165 as a
+    // float (as a double it would read -0.41650000214576721).
     QCOMPARE(trace.rows.at(2).at(1), QStringLiteral("0.9167"));
+    QCOMPARE(trace.rows.at(2).at(2), QStringLiteral("-0.4165"));
 
     const double inputs[16] = { 0, 0.5, 0.5, 0, 0, 0.5, 0, 0, 0, 0, 0, 0.5, 0.5, -0.5, 0, 0 };
     for (int k = 0; k < 16; ++k)
@@ -436,10 +492,38 @@ void TestCliProgram::metricsOfStartValues()
     QVERIFY(std::fabs(value(m, "iae", 0) - iae) < 1e-12);
 }
 
+void TestCliProgram::settlingOfStartValues_data()
+{
+    QTest::addColumn<QString>("time");
+    QTest::newRow("20 s") << QStringLiteral("20");
+    // The fuzzy loop's limit cycle ends on a sample inside the band here.
+    QTest::newRow("40 s") << QStringLiteral("40");
+    QTest::newRow("41 s") << QStringLiteral("41");
+}
+
+// The PID loop settles, the closed loop stays outside the band and the
+// fuzzy loop's limit cycle of about +-8 % never settles, wherever it ends.
+void TestCliProgram::settlingOfStartValues()
+{
+    QFETCH(QString, time);
+    const Run run = runSim({ QStringLiteral("--metrics"), QStringLiteral("--time"), time });
+    QCOMPARE(run.exitCode, 0);
+    QCOMPARE(metricsTable(run.out).value(QStringLiteral("settling_time")),
+             (QStringList{ "n/a", "2.8000000000000003", "n/a" }));
+}
+
+void TestCliProgram::metricsOfSetpointZero_data()
+{
+    QTest::addColumn<QString>("setpoint");
+    QTest::newRow("0") << QStringLiteral("0");
+    // Read as 0: a negative zero would show as -0 in the errors.
+    QTest::newRow("-0") << QStringLiteral("-0");
+}
+
 void TestCliProgram::metricsOfSetpointZero()
 {
-    const Run run = runSim({ QStringLiteral("--metrics"), QStringLiteral("--setpoint"),
-                             QStringLiteral("0") });
+    QFETCH(QString, setpoint);
+    const Run run = runSim({ QStringLiteral("--metrics"), QStringLiteral("--setpoint"), setpoint });
     QCOMPARE(run.exitCode, 0);
     const auto m = metricsTable(run.out);
     QCOMPARE(m.keys().size(), kMetricNames.size());
@@ -514,6 +598,128 @@ void TestCliProgram::outputFile()
              QStringList{ QStringLiteral("run.csv") });
 }
 
+void TestCliProgram::outputIntoWhatExists_data()
+{
+    QTest::addColumn<QString>("target");
+    QTest::newRow("FIFO with a reader") << QStringLiteral("fifo");
+    QTest::newRow("device node") << QStringLiteral("null");
+    QTest::newRow("link to a device node") << QStringLiteral("link-null");
+    QTest::newRow("link to a regular file") << QStringLiteral("link-file");
+    QTest::newRow("/dev/stdout") << QStringLiteral("/dev/stdout");
+    QTest::newRow("/dev/stdout appended by the shell") << QStringLiteral("append");
+}
+
+// What -o names is written into, never replaced: a FIFO or a device stays
+// what it is, a link stays a link, /dev/stdout is the program's own
+// standard output as the shell opened it.
+void TestCliProgram::outputIntoWhatExists()
+{
+    QFETCH(QString, target);
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString fifo = dir.filePath(QStringLiteral("fifo"));
+    const QString null = dir.filePath(QStringLiteral("null"));
+    const QString file = dir.filePath(QStringLiteral("file.csv"));
+    const QByteArray expected = runSim({ QStringLiteral("--metrics") }).out;
+    QVERIFY(expected.startsWith("metric,"));
+    const QStringList metrics{ QStringLiteral("--metrics"), QStringLiteral("-o") };
+
+    if (target == QLatin1String("null") || target == QLatin1String("link-null")) {
+        if (::geteuid() != 0)
+            QSKIP("making a device node takes root");
+        QVERIFY(makeNode(null, 1, 3));
+        QVERIFY(QFile::link(QStringLiteral("null"), dir.filePath(QStringLiteral("link-null"))));
+        const Run run = runSim(metrics + QStringList{ dir.filePath(target) });
+        QCOMPARE(run.exitCode, 0);
+        QCOMPARE(run.err, QByteArray());
+        QCOMPARE(run.out, QByteArray());
+        QCOMPARE(typeOf(null), mode_t(S_IFCHR));
+        QCOMPARE(typeOf(dir.filePath(QStringLiteral("link-null"))), mode_t(S_IFLNK));
+        QCOMPARE(entries(dir.path()), (QStringList{ "link-null", "null" }));
+    } else if (target == QLatin1String("fifo")) {
+        QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+        QProcess reader;
+        reader.start(QStringLiteral("cat"), { fifo });
+        QVERIFY(reader.waitForStarted());
+        const Run run = runSim(metrics + QStringList{ fifo });
+        QVERIFY(reader.waitForFinished(10000));
+        QCOMPARE(run.exitCode, 0);
+        QCOMPARE(run.err, QByteArray());
+        QCOMPARE(reader.readAllStandardOutput(), expected);
+        QCOMPARE(typeOf(fifo), mode_t(S_IFIFO));
+        QCOMPARE(entries(dir.path()), QStringList{ "fifo" });
+    } else if (target == QLatin1String("link-file")) {
+        {
+            QFile old(file);
+            QVERIFY(old.open(QIODevice::WriteOnly));
+            old.write(QByteArray(5000, 'x'));
+        }
+        const QString link = dir.filePath(QStringLiteral("link-file"));
+        QVERIFY(QFile::link(QStringLiteral("file.csv"), link));
+        const Run run = runSim(metrics + QStringList{ link });
+        QCOMPARE(run.exitCode, 0);
+        QCOMPARE(run.err, QByteArray());
+        QCOMPARE(typeOf(link), mode_t(S_IFLNK));
+        QCOMPARE(readFile(file), expected);
+        QCOMPARE(entries(dir.path()), (QStringList{ "file.csv", "link-file" }));
+    } else if (target == QLatin1String("append")) {
+        {
+            QFile old(file);
+            QVERIFY(old.open(QIODevice::WriteOnly));
+            old.write("earlier lines\n");
+        }
+        // The shell opens the file to append; reopening /dev/stdout by its
+        // name would truncate it.
+        const Run run = runSimInShell(
+                QStringLiteral("f=\"$1\"; shift; exec \"$0\" \"$@\" >> \"$f\""),
+                QStringList{ file } + metrics + QStringList{ QStringLiteral("/dev/stdout") });
+        QCOMPARE(run.exitCode, 0);
+        QCOMPARE(run.err, QByteArray());
+        QCOMPARE(readFile(file), "earlier lines\n" + expected);
+        QCOMPARE(entries(dir.path()), QStringList{ "file.csv" });
+    } else {
+        const Run run = runSim(metrics + QStringList{ target });
+        QCOMPARE(run.exitCode, 0);
+        QCOMPARE(run.err, QByteArray());
+        QCOMPARE(run.out, expected);
+    }
+}
+
+void TestCliProgram::writeErrors_data()
+{
+    QTest::addColumn<QString>("script"); // "$0" is the program, "$1" the full device
+    QTest::addColumn<QString>("names");
+    QTest::newRow("--output") << QStringLiteral("exec \"$0\" --metrics -o \"$1\"")
+                              << QStringLiteral("--output: writing '");
+    QTest::newRow("standard output") << QStringLiteral("exec \"$0\" --metrics > \"$1\"")
+                                     << QStringLiteral("cannot write to standard output");
+}
+
+// A device that refuses every write (a copy of /dev/full): exit status 1 and
+// one line that says what failed and why; the device stays a device.
+void TestCliProgram::writeErrors()
+{
+    QFETCH(QString, script);
+    QFETCH(QString, names);
+    if (::geteuid() != 0)
+        QSKIP("making a device node takes root");
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString full = dir.filePath(QStringLiteral("full"));
+    QVERIFY(makeNode(full, 1, 7));
+    const Run run = runSimInShell(script, { full });
+    QCOMPARE(run.exitCode, 1);
+    QCOMPARE(run.out, QByteArray());
+    const QString err = QString::fromUtf8(run.err);
+    QVERIFY2(err.startsWith(QLatin1String("kestrune-sim: ")) && err.count(QLatin1Char('\n')) == 1
+                     && err.endsWith(QLatin1Char('\n')),
+             qPrintable(err));
+    QVERIFY2(err.contains(names), qPrintable(err));
+    QVERIFY2(err.contains(QLatin1String("No space left on device")), qPrintable(err));
+    QCOMPARE(typeOf(full), mode_t(S_IFCHR));
+    QCOMPARE(entries(dir.path()), QStringList{ "full" });
+}
+
 void TestCliProgram::helpAndVersion_data()
 {
     QTest::addColumn<QString>("option");
@@ -538,7 +744,8 @@ void TestCliProgram::helpAndVersion()
     for (const char *name : { "--setpoint", "--time", "--kp", "--ki", "--kd", "--amp",
                               "--err-neg", "--err-zero", "--err-pos", "--derr-neg",
                               "--derr-zero", "--derr-pos", "--output", "--metrics", "--trace",
-                              "--help", "--version", "settling_time", "n/a", "Exit status" })
+                              "--help", "--version", "settling_time", "n/a", "Exit status",
+                              "at least 5 samples and at least 10% of the run's" })
         QVERIFY2(run.out.contains(name), name);
 }
 
@@ -547,6 +754,7 @@ void TestCliProgram::badInput_data()
     QTest::addColumn<QStringList>("arguments");
     QTest::addColumn<QString>("names"); // what the message must name
     QTest::addColumn<QString>("accepts"); // and what it must say is accepted
+    QTest::addColumn<QStringList>("says"); // and what else it must say
 
     const QString number0to1000 = QStringLiteral("a number from 0 to 1000");
     const QString errorPair = QStringLiteral("two numbers L,R from -10 to 10 with L <= R");
@@ -554,8 +762,8 @@ void TestCliProgram::badInput_data()
     const QString path = QStringLiteral("file path");
 
     auto row = [](const char *tag, const QStringList &args, const char *names,
-                  const QString &accepts) {
-        QTest::newRow(tag) << args << QString::fromLatin1(names) << accepts;
+                  const QString &accepts, const QStringList &says = {}) {
+        QTest::newRow(tag) << args << QString::fromUtf8(names) << accepts << says;
     };
 
     // Not a number.
@@ -567,10 +775,16 @@ void TestCliProgram::badInput_data()
     row("empty value", { "--kp=" }, "--kp", number0to1000);
     row("option as value", { "--kp", "--metrics" }, "--kp", number0to1000);
     // Not finite.
-    row("nan", { "--kp", "nan" }, "--kp", number0to1000);
-    row("inf", { "--setpoint", "inf" }, "--setpoint", QStringLiteral("a number from 0 to 100"));
+    row("nan", { "--kp", "nan" }, "--kp", number0to1000, { "'nan' is not a number" });
+    // Out of range, not "not a number": infinities and what overflows a double.
+    row("inf", { "--setpoint", "inf" }, "--setpoint", QStringLiteral("a number from 0 to 100"),
+        { "'inf' is out of range" });
+    row("infinity", { "--kp", "infinity" }, "--kp", number0to1000,
+        { "'infinity' is out of range" });
+    row("1e400", { "--kp", "1e400" }, "--kp", number0to1000, { "'1e400' is out of range" });
     row("-inf", { "--time", "-inf" }, "--time", QStringLiteral("a number from 0.1 to 100"));
-    row("overflow", { "--ki", "1e999" }, "--ki", QStringLiteral("a number from 0 to 100"));
+    row("overflow", { "--ki", "1e999" }, "--ki", QStringLiteral("a number from 0 to 100"),
+        { "out of range" });
     // Out of range, one for each side of each number.
     row("setpoint below 0", { "--setpoint", "-0.1" }, "--setpoint",
         QStringLiteral("a number from 0 to 100"));
@@ -607,7 +821,23 @@ void TestCliProgram::badInput_data()
     row("stray argument", { "extra" }, "extra", QStringLiteral("options only"));
     row("stray number", { "--kp", "1", "2" }, "'2'", QStringLiteral("options only"));
     row("after --", { "--", "--kp" }, "--kp", QStringLiteral("options only"));
-    row("flag with a value", { "--metrics=yes" }, "--metrics", QStringLiteral("no value"));
+    row("flag with a value", { "--metrics=yes" }, "--metrics", QStringLiteral("expects no value"),
+        { "'yes'" });
+    // The option that lacks its value is named, not the argument after it.
+    row("value missing before an option", { "--kp", "--ki", "1" }, "--kp: missing value",
+        number0to1000);
+    row("value missing before a short option", { "-o", "-v" }, "--output: missing value", path);
+    row("L and R as two arguments", { "--err-neg", "-1.5", "-0.1" }, "--err-neg", errorPair,
+        { "one argument", "'-1.5,-0.1'" });
+    row("L= and R as two arguments", { "--derr-zero=-1", "1" }, "--derr-zero", derivPair,
+        { "one argument", "'-1,1'" });
+    // Every occurrence must be valid, not only the last.
+    row("bad value given before a good one", { "--kp", "abc", "--kp", "1" }, "--kp",
+        number0to1000, { "'abc' is not a number" });
+    row("stray argument after --help", { "--help", "foo" }, "'foo'",
+        QStringLiteral("options only"));
+    row("stray argument after --version", { "-v", "foo" }, "'foo'",
+        QStringLiteral("options only"));
     row("metrics and trace", { "--metrics", "--trace" }, "--metrics and --trace",
         QStringLiteral("at most one"));
     // Unwritable output paths (as root too: the directories do not exist).
@@ -617,7 +847,17 @@ void TestCliProgram::badInput_data()
     row("output under a file", { "-o", "@TMP@/file.txt/run.csv" }, "--output", path);
     row("empty output path", { "--output=" }, "--output", path);
     // A control character must not break the one-line message.
-    row("newline in a value", { "--kp", "1\n2" }, "--kp", number0to1000);
+    row("newline in a value", { "--kp", "1\n2" }, "--kp", number0to1000, { "'1?2'" });
+    row("C1 control and line separators in a value",
+        { "--amp", QString::fromUtf8("1\u00852\u20283\u20294\u009f") }, "--amp",
+        QStringLiteral("a number from 0.1 to 100"), { "'1?2?3?4?'" });
+    // Paths are shown as values are: controls as '?', long ones shortened in
+    // the middle so that the file name stays.
+    row("control characters in an output path",
+        { "-o", QString::fromUtf8("@TMP@/missing/a\u0085b\u2029c\x01" "d.csv") }, "--output", path,
+        { "a?b?c?d.csv" });
+    row("long output path", { "-o", "@TMP@/missing/" + QString(200, QLatin1Char('x')) + "/run.csv" },
+        "--output", path, { "...", "xxx/run.csv'" });
 }
 
 void TestCliProgram::badInput()
@@ -625,6 +865,7 @@ void TestCliProgram::badInput()
     QFETCH(QStringList, arguments);
     QFETCH(QString, names);
     QFETCH(QString, accepts);
+    QFETCH(QStringList, says);
 
     QTemporaryDir dir;
     QVERIFY(dir.isValid());
@@ -645,6 +886,16 @@ void TestCliProgram::badInput()
     QVERIFY2(err.startsWith(QLatin1String("kestrune-sim: ")), qPrintable(err));
     QVERIFY2(err.contains(names), qPrintable(err));
     QVERIFY2(err.contains(accepts), qPrintable(err));
+    for (const QString &part : qAsConst(says))
+        QVERIFY2(err.contains(part), qPrintable(err));
+    // One line that a terminal shows as one: no control or separator
+    // character but the final newline, and no value or path in full length.
+    for (int i = 0; i + 1 < err.size(); ++i) {
+        const ushort c = err.at(i).unicode();
+        QVERIFY2(c >= 0x20 && !(c >= 0x7f && c <= 0x9f) && c != 0x2028 && c != 0x2029,
+                 qPrintable(err));
+    }
+    QVERIFY2(err.size() < 240, qPrintable(err));
 
     // No file was written or left behind.
     QCOMPARE(QDir(dir.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries | QDir::Hidden),

@@ -94,18 +94,39 @@ void TestMetrics::metrics_data()
     };
 
     // Stamps: 0.4, 0.6, 0.8, 1.0, 1.2, 1.4, 1.6, ...
-    row("settles", 1.0, { 0.05, 0.5, 0.95, 1.1, 0.99, 1.01, 1.0 },
+    row("settles", 1.0, { 0.05, 0.5, 0.95, 1.1, 0.99, 1.01, 1.0, 1.0, 1.0 },
         { 1.1, 1.0, 10.0, 0.2, 1.2, 1.0, 0.0, 0.2 * 1.62, 0.2 * 1.1652 });
+
+    // Samples exactly at 10 % and 90 % count as reached; |e| exactly 2 % of
+    // sp (|50 - 51| = 1 = 0.02 * 50 in doubles) counts as inside the band.
+    row("on the 10 and 90 percent marks", 1.0, { 0.05, 0.1, 0.5, 0.9, 1.0, 1.0, 1.0, 1.0, 1.0 },
+        { 1.0, 1.2, 0.0, 0.4, 1.2, 1.0, 0.0, 0.2 * 2.45, 0.2 * 1.9725 });
+    row("on the edge of the band", 50.0, { 10.0, 51.0, 49.0, 51.0, 49.0, 51.0 },
+        { 51.0, 0.6, 2.0, 0.2, 0.6, 51.0, -1.0, 0.2 * 45.0, 0.2 * 1605.0 });
 
     // Settles at 0.9074 of the target (the closed loop): outside the 2 % band
     // of the setpoint, however flat the tail is.
     row("never settles", 1.0, { 0.1666, 0.5563, 0.9844, 1.2927, 1.3994, 0.9074, 0.9074 },
         { 1.3994, 1.2, 39.94, 0.4, NA, 0.9074, 1.0 - 0.9074, 0.434, 0.230802356 });
 
-    // Inside the band only at the last sample: settled there, as far as the
-    // modelling time shows.
-    row("settles at the last sample", 1.0, { 0.5, 1.1, 1.01 },
-        { 1.1, 0.6, 10.0, 0.2, 0.8, 1.01, 1.0 - 1.01, 0.2 * 0.61, 0.2 * 0.2601 });
+    // Inside the band only at the end, too briefly to count as settled: at
+    // least 5 samples, and at least 10 % of the run's samples.
+    row("in the band at the last sample only", 1.0, { 0.5, 1.1, 1.01 },
+        { 1.1, 0.6, 10.0, 0.2, NA, 1.01, 1.0 - 1.01, 0.2 * 0.61, 0.2 * 0.2601 });
+    row("in the band for 4 samples", 1.0, { 0.5, 1.0, 1.0, 1.0, 1.0 },
+        { 1.0, 0.6, 0.0, 0.2, NA, 1.0, 0.0, 0.2 * 0.5, 0.2 * 0.25 });
+    {
+        // 5 samples of 50 are 10 %: settled; 5 of 51 are less.
+        std::vector<double> y(45, 0.5);
+        y.insert(y.end(), 5, 1.0);
+        const double t45 = stamps(46).back();
+        row("in the band for 5 of 50 samples", 1.0, y,
+            { 1.0, t45, 0.0, t45 - 0.4, t45, 1.0, 0.0, 0.2 * 22.5, 0.2 * 11.25 });
+        y.insert(y.begin(), 0.5);
+        const double t46 = stamps(47).back();
+        row("in the band for 5 of 51 samples", 1.0, y,
+            { 1.0, t46, 0.0, t46 - 0.4, NA, 1.0, 0.0, 0.2 * 23.0, 0.2 * 11.5 });
+    }
 
     // No percentage of 0 exists: overshoot, rise and settling are n/a, the
     // rest is measured.
@@ -119,22 +140,23 @@ void TestMetrics::metrics_data()
     // the peak is the largest value, not the largest magnitude, and the rise
     // is measured from the first upward crossing of 10 %.
     row("wrong way before rising", 1.0, { -0.5, -1.2, 0.05, 0.5, 0.95, 1.0 },
-        { 1.0, 1.4, 0.0, 0.2, 1.4, 1.0, 0.0, 0.2 * 5.2, 0.2 * 8.245 });
+        { 1.0, 1.4, 0.0, 0.2, NA, 1.0, 0.0, 0.2 * 5.2, 0.2 * 8.245 });
 
     // Overshoots in the first step, past 10 % and 90 % at once, then falls
     // back below 10 % before it rises again: rise time 0, not negative and
     // not measured from the second rise.
     row("overshoots before it rises", 1.0, { 1.5, 0.05, 0.95, 1.0, 1.0 },
-        { 1.5, 0.4, 50.0, 0.0, 1.0, 1.0, 0.0, 0.2 * 1.5, 0.2 * 1.155 });
+        { 1.5, 0.4, 50.0, 0.0, NA, 1.0, 0.0, 0.2 * 1.5, 0.2 * 1.155 });
 
     row("never reaches 90 percent", 1.0, { 0.05, 0.2, 0.5, 0.6 },
         { 0.6, 1.0, 0.0, NA, NA, 0.6, 0.4, 0.2 * 2.65, 0.2 * 1.9525 });
 
     // Ties: the first occurrence of the peak counts.
     row("peak tie", 1.0, { 1.2, 0.9, 1.2, 1.0 },
-        { 1.2, 0.4, 20.0, 0.0, 1.0, 1.0, 0.0, 0.2 * 0.5, 0.2 * 0.09 });
+        { 1.2, 0.4, 20.0, 0.0, NA, 1.0, 0.0, 0.2 * 0.5, 0.2 * 0.09 });
 
-    // A diverging loop: +inf, then NaN (inf - inf).
+    // A diverging loop: +inf, then NaN (inf - inf). The integrals stay inf:
+    // the error grew without bound.
     row("diverges to inf then nan", 1.0, { 0.5, -3.0, INF, NA, NA },
         { INF, 0.8, INF, 0.4, NA, NA, NA, INF, INF });
 
@@ -142,8 +164,8 @@ void TestMetrics::metrics_data()
         { 0.5, 0.4, 0.0, NA, NA, NA, NA, INF, INF });
 
     // A NaN without an infinity: the integrals are undefined, the rest is
-    // measured on the numbers.
-    row("nan in the middle", 1.0, { 0.5, NA, 1.0, 1.0 },
+    // measured on the numbers; the NaN sample is outside the band.
+    row("nan in the middle", 1.0, { 0.5, NA, 1.0, 1.0, 1.0, 1.0, 1.0 },
         { 1.0, 0.8, 0.0, 0.4, 0.8, 1.0, 0.0, NA, NA });
 
     row("all nan", 1.0, { NA, NA }, { NA, NA, NA, NA, NA, NA, NA, NA, NA });
@@ -152,11 +174,12 @@ void TestMetrics::metrics_data()
     row("empty, setpoint zero", 0.0, {}, { NA, NA, NA, NA, NA, NA, NA, NA, NA });
 
     // A negative setpoint mirrors every definition.
-    row("negative setpoint", -1.0, { -0.5, -1.2, -1.0 },
+    row("negative setpoint", -1.0, { -0.5, -1.2, -1.0, -1.0, -1.0, -1.0, -1.0 },
         { -1.2, 0.6, 20.0, 0.2, 0.8, -1.0, 0.0, 0.2 * 0.7, 0.2 * 0.29 });
 
-    // Within the band from the very first sample.
-    row("settled from the start", 2.0, { 2.01, 1.99, 2.0 },
+    // Within the band from the very first sample, for the 5 samples that
+    // count.
+    row("settled from the start", 2.0, { 2.01, 1.99, 2.0, 2.0, 2.0 },
         { 2.01, 0.4, 0.5, 0.0, 0.4, 2.0, 0.0, 0.2 * 0.02, 0.2 * 0.0002 });
 }
 
@@ -196,7 +219,7 @@ void TestMetrics::mismatchedLengthsUseTheShorter()
 void TestMetrics::csvWritesNotReachedAsNa()
 {
     StepRun::Result result;
-    result.loops[StepRun::ClosedLoop] = { stamps(3), { 0.5, 1.1, 1.01 } };
+    result.loops[StepRun::ClosedLoop] = { stamps(7), { 0.5, 1.1, 1.01, 1.0, 1.0, 1.0, 1.0 } };
     result.loops[StepRun::PidLoop] = { stamps(3), { 0.0, 0.0, 0.0 } };
     result.loops[StepRun::FuzzyLoop] = { stamps(3), { 0.5, INF, NA } };
     const QStringList lines = simcli::metricsCsv(1.0, result).split(QLatin1Char('\n'));
@@ -210,8 +233,8 @@ void TestMetrics::csvWritesNotReachedAsNa()
     // Per metric: closed loop, PID loop, fuzzy loop; "n/a" where not reached.
     const QStringList expected[] = {
         { "1.1", "0", "inf" },   { "0.6", "0.4", "0.6" },   { "10", "0", "inf" },
-        { "0.2", "n/a", "0.2" }, { "0.8", "n/a", "n/a" },   { "1.01", "0", "n/a" },
-        { "-0.01", "1", "n/a" }, { "0.122", "0.6", "inf" }, { "0.05202", "0.6", "inf" },
+        { "0.2", "n/a", "0.2" }, { "0.8", "n/a", "n/a" },   { "1", "0", "n/a" },
+        { "0", "1", "n/a" }, { "0.122", "0.6", "inf" }, { "0.05202", "0.6", "inf" },
     };
     for (int i = 0; i < names.size(); ++i) {
         const QStringList fields = lines.at(i + 1).split(QLatin1Char(','));

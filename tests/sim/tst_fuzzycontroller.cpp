@@ -41,9 +41,10 @@ private slots:
     void firstSteps();
     void stepResponse();
     void gapClassifiesNegative();
-    void outputLevels_data();
-    void outputLevels();
+    void loopLevelsFollowRuleTable_data();
+    void loopLevelsFollowRuleTable();
     void roundsToFloatBeforeFuzzifying();
+    void controlFormsDerivativeFromDoubles();
     void derivativeSetOutOfOrder();
 };
 
@@ -58,7 +59,9 @@ void TestFuzzyController::membership_data()
     // Shoulders in their usual order.
     QTest::newRow("neg below L") << Negative << -1.5f << -0.1f << -3.0f << 1.0;
     QTest::newRow("neg at L") << Negative << -1.5f << -0.1f << -1.5f << 1.0;
-    QTest::newRow("neg between") << Negative << -1.5f << 0.5f << -0.5f << 0.5;
+    // Off the middle, where |x - R| / |R - L| and its mirror |x - L| / |R - L|
+    // differ (0.75 against 0.25).
+    QTest::newRow("neg between") << Negative << -1.5f << 0.5f << -1.0f << 0.75;
     QTest::newRow("neg at R") << Negative << -1.5f << -0.1f << -0.1f << 0.0;
     QTest::newRow("neg above R") << Negative << -1.5f << -0.1f << 2.0f << 0.0;
     QTest::newRow("pos at L") << Positive << 0.1f << 1.5f << 0.1f << 0.0;
@@ -248,26 +251,43 @@ void TestFuzzyController::gapClassifiesNegative()
     QCOMPARE(ev.output, -2.0);
 }
 
-void TestFuzzyController::outputLevels_data()
+void TestFuzzyController::loopLevelsFollowRuleTable_data()
 {
     QTest::addColumn<double>("amplification");
-    QTest::newRow("minimum") << 0.1;
-    QTest::newRow("start") << 0.5;
-    QTest::newRow("maximum") << 100.0;
+    QTest::addColumn<double>("setPoint");
+    // The plant's static gain is 9.8: amplification 0.1 reaches at most
+    // 0.98, and overshoots only a small setpoint.
+    QTest::newRow("minimum") << 0.1 << 0.1;
+    QTest::newRow("start") << 0.5 << 1.0;
+    QTest::newRow("strong") << 3.0 << 1.0;
 }
 
-void TestFuzzyController::outputLevels()
+// A real loop: every output is the amplification times the level that the
+// rule table, written out here, gives for the step's two winners; control()
+// and evaluate() agree step by step; and the run meets all three levels.
+void TestFuzzyController::loopLevelsFollowRuleTable()
 {
     QFETCH(double, amplification);
-    FuzzyController fc = startController(amplification);
-    fc.reset();
-    const double errors[] = { 1.0, 0.7, 0.05, -0.02, -0.6, -3.0, 0.0, 4.0, 0.3, 0.3,
-                              std::nan(""), 1e300, -1e300, 0.0 };
-    for (double e : errors) {
-        const double u = fc.control(e);
-        QVERIFY2(u == 0.0 || u == amplification || u == -amplification,
-                 qPrintable(QStringLiteral("e %1 -> u %2").arg(e).arg(u)));
+    QFETCH(double, setPoint);
+    static constexpr int rules[3][3] = { { 0, -1, 0 }, { -1, 0, 1 }, { 0, 1, 0 } };
+    FuzzyController traced = startController(amplification);
+    FuzzyController fast = startController(amplification);
+    traced.reset();
+    fast.reset();
+    PlantModel plant;
+    plant.reset();
+    bool seen[3] = { false, false, false };
+    double y = 0.0;
+    for (int k = 0; k < 99; ++k) {
+        const FuzzyController::Evaluation ev = traced.evaluate(setPoint - y);
+        const double u = fast.control(setPoint - y);
+        const int level = rules[ev.errorSet][ev.derivativeSet];
+        QVERIFY2(u == level * amplification && ev.output == u,
+                 qPrintable(QStringLiteral("step %1: u %2, level %3").arg(k).arg(u).arg(level)));
+        seen[level + 1] = true;
+        y = plant.step(u);
     }
+    QVERIFY(seen[0] && seen[1] && seen[2]);
 }
 
 void TestFuzzyController::roundsToFloatBeforeFuzzifying()
@@ -300,6 +320,21 @@ void TestFuzzyController::derivativeSetOutOfOrder()
     ev = fc.evaluate(0.41); // de = 2.05, above L: degree 1
     QCOMPARE(ev.derivativeDegrees[2], 1.0);
     QCOMPARE(ev.derivativeDegrees[1], 0.0);
+}
+
+void TestFuzzyController::controlFormsDerivativeFromDoubles()
+{
+    // e 1.0 then 1.0000001: de from the doubles is 5.0e-7 (derivative Zero,
+    // level +1); from the float-rounded errors it would be 5.96e-7, past R
+    // of Zero and into Positive (level 0).
+    const StepParameters p;
+    const FuzzyController::SetTriple d{ { { Negative, -1.5f, -1.0f },
+                                          { Zero, -5.5e-7f, 5.5e-7f },
+                                          { Positive, 5.5e-7f, 1.5f } } };
+    FuzzyController fc(p.errSets, d, 2.0);
+    fc.reset();
+    QCOMPARE(fc.control(1.0), 0.0); // de = 5: Positive with Positive
+    QCOMPARE(fc.control(1.0000001), 2.0);
 }
 
 QTEST_APPLESS_MAIN(TestFuzzyController)

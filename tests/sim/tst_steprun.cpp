@@ -124,6 +124,7 @@ private slots:
     void stepCount();
     void stepCountForEveryBoxValue();
     void startValues();
+    void samplesBitForBit();
     void timeGrid();
     void shortRuns_data();
     void shortRuns();
@@ -142,7 +143,8 @@ void TestStepRun::stepCount_data()
     QTest::addColumn<double>("time");
     QTest::addColumn<int>("steps");
     // The double nearest 0.2 lies slightly above it, so whole multiples of
-    // 0.2 s mostly lose a step; 0.2, 0.4 and 0.8 divide exactly.
+    // 0.2 s mostly lose a step; 0.2, 0.4 and 0.8 divide exactly. Plain double
+    // division rounds 20 / 0.2 to 100.
     QTest::newRow("20 s") << 20.0 << 99;
     QTest::newRow("10 s") << 10.0 << 49;
     QTest::newRow("1 s") << 1.0 << 4;
@@ -178,8 +180,6 @@ void TestStepRun::stepCountForEveryBoxValue()
             QFAIL(qPrintable(QStringLiteral("T = %1: got %2, exact %3")
                                  .arg(T, 0, 'g', 17).arg(StepRun::stepCount(T)).arg(expected)));
     }
-    // Plain double division would give 100 here.
-    QCOMPARE(static_cast<int>(20.0 / 0.2), 100);
 }
 
 void TestStepRun::startValues()
@@ -198,6 +198,51 @@ void TestStepRun::startValues()
     QVERIFY(std::fabs(*std::max_element(fuzzy.begin(), fuzzy.end()) - 1.08507) < 1e-5);
     QCOMPARE(fuzzy[0], 0.0);
     QVERIFY(std::fabs(fuzzy[1] - 0.0833) < 1e-12);
+}
+
+// Samples as the core computes them today, to the last bit. They pin the
+// order of every sum and product: the plant's ((b0 u + b1 u1) + a1 y1) + a2 y2
+// and the PID law's (kp e + ((e - e_prev) / dt) kd) + ki I. Regrouping either
+// changes the last bits of some of these values, and the command line and
+// the window would no longer show the same numbers. The start values hide a
+// regrouped derivative term (their Kd equals the step 0.2), so a second run
+// with Kp 2.5, Ki 0.5, Kd 0.35 pins the PID law.
+void TestStepRun::samplesBitForBit()
+{
+    StepParameters gains;
+    gains.kp = 2.5;
+    gains.ki = 0.5;
+    gains.kd = 0.35;
+    const StepRun::Result start = StepRun::run(StepParameters());
+    const StepRun::Result other = StepRun::run(gains);
+    struct Pin {
+        const StepRun::Result *run;
+        int loop;
+        std::size_t k;
+        double y;
+    };
+    const Pin pins[] = {
+        { &start, StepRun::ClosedLoop, 9, 0x1.4804419621378p-1 },  // 0.64065747220648372
+        { &start, StepRun::ClosedLoop, 98, 0x1.d0974ed512566p-1 }, // 0.90740438796016742
+        { &start, StepRun::PidLoop, 9, 0x1.0648a3a36a98ap+0 },     // 1.024545886417942
+        { &start, StepRun::PidLoop, 98, 0x1.fffffffbc963fp-1 },    // 0.99999999950950513
+        { &start, StepRun::FuzzyLoop, 30, 0x1.f3124138a4c08p-1 },  // 0.97474864784669624
+        { &start, StepRun::FuzzyLoop, 98, 0x1.c29928118b60fp-1 },  // 0.88007474149861931
+        { &other, StepRun::PidLoop, 9, 0x1.272dda6efd3b2p-1 },     // 0.57652170758102828
+        { &other, StepRun::PidLoop, 30, 0x1.edb2b1a85c66p-1 },     // 0.96425395183741713
+        { &other, StepRun::PidLoop, 98, 0x1.ffc4e079646c8p-1 },    // 0.99954892618026125
+    };
+    for (const Pin &pin : pins) {
+        const double y = pin.run->loops[static_cast<std::size_t>(pin.loop)].y.at(pin.k);
+        QVERIFY2(bitsOf(y) == bitsOf(pin.y),
+                 qPrintable(QStringLiteral("%1 run, loop %2, sample %3: %4, pinned %5")
+                                    .arg(QLatin1String(pin.run == &start ? "start" : "other"))
+                                    .arg(pin.loop)
+                                    .arg(pin.k)
+                                    .arg(y, 0, 'g', 17)
+                                    .arg(pin.y, 0, 'g', 17)));
+    }
+    QCOMPARE(bitsOf(start.peak), bitsOf(0x1.663f63dfbd398p+0)); // the closed loop's fifth sample
 }
 
 void TestStepRun::timeGrid()

@@ -1,0 +1,332 @@
+#include "optionparser.h"
+
+#include "messagetext.h"
+#include "numberformat.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <limits>
+
+namespace simcli {
+
+namespace {
+
+enum class NumberRead { Ok, NotANumber, OutOfRange };
+
+// A number in the C locale's form whatever the program's locale, blanks
+// around it and a leading '+' allowed. Infinities, and values beyond a
+// double's range, are out of range rather than "not a number"; NaN is not a
+// number. Negative zero is read as 0.
+NumberRead readNumber(const QString &text, double minimum, double maximum, double &value)
+{
+    const QByteArray bytes = text.trimmed().toUtf8();
+    const char *begin = bytes.constData();
+    const char *const end = begin + bytes.size();
+    if (end - begin > 1 && *begin == '+' && begin[1] != '+' && begin[1] != '-')
+        ++begin;
+    double v = 0.0;
+    const auto [ptr, ec] = std::from_chars(begin, end, v);
+    if (begin == end || ptr != end || ec == std::errc::invalid_argument)
+        return NumberRead::NotANumber;
+    if (ec == std::errc::result_out_of_range)
+        return NumberRead::OutOfRange;
+    if (std::isnan(v))
+        return NumberRead::NotANumber;
+    if (!(v >= minimum && v <= maximum))
+        return NumberRead::OutOfRange;
+    value = v == 0.0 ? 0.0 : v;
+    return NumberRead::Ok;
+}
+
+bool isNumber(const QString &text)
+{
+    constexpr double inf = std::numeric_limits<double>::infinity();
+    double ignored = 0.0;
+    return readNumber(text, -inf, inf, ignored) != NumberRead::NotANumber;
+}
+
+bool readBounded(const OptionSpec &option, const QString &text, double &value, QString &problem)
+{
+    switch (readNumber(text, option.minimum, option.maximum, value)) {
+    case NumberRead::Ok:
+        return true;
+    case NumberRead::NotANumber:
+        problem = quoted(text) + QStringLiteral(" is not a number");
+        return false;
+    case NumberRead::OutOfRange:
+        problem = quoted(text) + QStringLiteral(" is out of range");
+        return false;
+    }
+    return false;
+}
+
+QString range(const OptionSpec &option)
+{
+    return QStringLiteral("%1 to %2").arg(formatNumber(option.minimum),
+                                          formatNumber(option.maximum));
+}
+
+// The kinds. `following` is the argument after the value (null if there is
+// none), for a kind whose value a user may split by mistake.
+
+QString expectsNothing(const OptionSpec &)
+{
+    return QStringLiteral("no value");
+}
+
+QString noDetail(const OptionSpec &)
+{
+    return QString();
+}
+
+bool readNothing(const OptionSpec &, const QString &text, const QString *, OptionValue &,
+                 QString &problem)
+{
+    problem = QStringLiteral("unexpected value ") + quoted(text);
+    return false;
+}
+
+QString expectsNumber(const OptionSpec &option)
+{
+    return QStringLiteral("a number from ") + range(option);
+}
+
+QString numberDetail(const OptionSpec &option)
+{
+    return QStringLiteral(", ") + range(option);
+}
+
+bool readNumberValue(const OptionSpec &option, const QString &text, const QString *,
+                     OptionValue &value, QString &problem)
+{
+    double number = 0.0;
+    if (!readBounded(option, text, number, problem))
+        return false;
+    value.numbers = { number };
+    return true;
+}
+
+QString expectsBounds(const OptionSpec &option)
+{
+    return QStringLiteral("two numbers L,R from ") + range(option)
+            + (option.ordered ? QStringLiteral(" with L <= R") : QString());
+}
+
+QString boundsDetail(const OptionSpec &option)
+{
+    return QStringLiteral(": bounds ") + range(option)
+            + (option.ordered ? QStringLiteral(", L <= R") : QStringLiteral(", any order"));
+}
+
+bool readBoundsValue(const OptionSpec &option, const QString &text, const QString *following,
+                     OptionValue &value, QString &problem)
+{
+    const QStringList parts = text.split(QLatin1Char(','));
+    if (parts.size() == 1 && following && isNumber(text) && isNumber(*following)) {
+        problem = QStringLiteral("L and R are one argument, %1, not two")
+                          .arg(quoted(text + QLatin1Char(',') + *following));
+        return false;
+    }
+    if (parts.size() != 2) {
+        problem = quoted(text) + QStringLiteral(" is not two numbers");
+        return false;
+    }
+    double left = 0.0;
+    double right = 0.0;
+    if (!readBounded(option, parts.at(0), left, problem)
+        || !readBounded(option, parts.at(1), right, problem))
+        return false;
+    if (option.ordered && left > right) {
+        problem = QStringLiteral("L %1 is above R %2").arg(formatNumber(left), formatNumber(right));
+        return false;
+    }
+    value.numbers = { left, right };
+    return true;
+}
+
+QString expectsPath(const OptionSpec &)
+{
+    return pathExpectation();
+}
+
+bool readPathValue(const OptionSpec &, const QString &text, const QString *, OptionValue &,
+                   QString &problem)
+{
+    if (text.isEmpty()) {
+        problem = QStringLiteral("empty path");
+        return false;
+    }
+    return true;
+}
+
+struct KindTraits {
+    bool takesValue;
+    QString (*expects)(const OptionSpec &);
+    QString (*helpDetail)(const OptionSpec &); // follows the description
+    bool (*read)(const OptionSpec &, const QString &text, const QString *following,
+                 OptionValue &value, QString &problem);
+};
+
+const KindTraits &traits(OptionKind kind)
+{
+    static const KindTraits switchKind{ false, expectsNothing, noDetail, readNothing };
+    static const KindTraits numberKind{ true, expectsNumber, numberDetail, readNumberValue };
+    static const KindTraits boundsKind{ true, expectsBounds, boundsDetail, readBoundsValue };
+    static const KindTraits pathKind{ true, expectsPath, noDetail, readPathValue };
+    switch (kind) {
+    case OptionKind::Number:
+        return numberKind;
+    case OptionKind::Bounds:
+        return boundsKind;
+    case OptionKind::Path:
+        return pathKind;
+    case OptionKind::Switch:
+        break;
+    }
+    return switchKind;
+}
+
+QString namesText(const OptionSpec &option)
+{
+    QStringList names;
+    for (const QString &name : option.names)
+        names << (name.size() == 1 ? QStringLiteral("-") : QStringLiteral("--")) + name;
+    QString text = names.join(QStringLiteral(", "));
+    if (!option.valueName.isEmpty())
+        text += QStringLiteral(" <") + option.valueName + QLatin1Char('>');
+    return text;
+}
+
+// Words of text in lines of at most width characters.
+QStringList wrapped(const QString &text, int width)
+{
+    QStringList lines;
+    QString line;
+    for (const QString &word : text.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
+        if (!line.isEmpty() && line.size() + 1 + word.size() > width) {
+            lines << line;
+            line.clear();
+        }
+        line += (line.isEmpty() ? QString() : QStringLiteral(" ")) + word;
+    }
+    if (!line.isEmpty())
+        lines << line;
+    return lines;
+}
+
+} // namespace
+
+QString pathExpectation()
+{
+    return QStringLiteral("a file path to write, or - for standard output");
+}
+
+OptionParser::OptionParser(std::vector<OptionSpec> options) : m_options(std::move(options)) {}
+
+QString OptionParser::expects(const OptionSpec &option)
+{
+    return traits(option.kind).expects(option);
+}
+
+QString OptionParser::displayName(const OptionSpec &option)
+{
+    return QStringLiteral("--") + option.names.constLast();
+}
+
+const OptionSpec *OptionParser::find(const QString &typed) const
+{
+    QString name = typed;
+    if (name.startsWith(QLatin1String("--")))
+        name.remove(0, 2);
+    else if (name.startsWith(QLatin1Char('-')))
+        name.remove(0, 1);
+    else
+        return nullptr;
+    for (const OptionSpec &option : m_options) {
+        if (!name.isEmpty() && option.names.contains(name))
+            return &option;
+    }
+    return nullptr;
+}
+
+bool OptionParser::isOption(const QString &argument) const
+{
+    return argument.startsWith(QLatin1String("--"))
+            || find(argument.section(QLatin1Char('='), 0, 0)) != nullptr;
+}
+
+bool OptionParser::fail(const QString &message)
+{
+    m_error = message;
+    return false;
+}
+
+bool OptionParser::parse(const QStringList &arguments)
+{
+    m_error.clear();
+    bool optionsEnded = false;
+    for (int i = 1; i < arguments.size(); ++i) {
+        const QString &argument = arguments.at(i);
+        if (!optionsEnded && argument == QLatin1String("--")) {
+            optionsEnded = true;
+            continue;
+        }
+        if (optionsEnded || !argument.startsWith(QLatin1Char('-'))
+            || argument == QLatin1String("-")) {
+            return fail(errorLine(QStringLiteral("unexpected argument ") + quoted(argument),
+                                  QString(), QStringLiteral("options only, see --help")));
+        }
+        const int equals = argument.indexOf(QLatin1Char('='));
+        const QString typed = equals < 0 ? argument : argument.left(equals);
+        const OptionSpec *option = find(typed);
+        if (!option) {
+            return fail(errorLine(QStringLiteral("unknown option ") + quoted(typed), QString(),
+                                  QStringLiteral("the options listed by --help")));
+        }
+        const KindTraits &kind = traits(option->kind);
+        const QString name = displayName(*option);
+        OptionValue value;
+        const QString *following = nullptr;
+        if (equals >= 0) {
+            value.text = argument.mid(equals + 1);
+        } else if (kind.takesValue) {
+            if (i + 1 >= arguments.size() || isOption(arguments.at(i + 1)))
+                return fail(errorLine(name, QStringLiteral("missing value"), expects(*option)));
+            value.text = arguments.at(++i);
+        }
+        if (i + 1 < arguments.size())
+            following = &arguments.at(i + 1);
+        QString problem;
+        if ((equals >= 0 || kind.takesValue)
+            && !kind.read(*option, value.text, following, value, problem))
+            return fail(errorLine(name, problem, expects(*option)));
+        if (option->apply)
+            option->apply(value);
+    }
+    return true;
+}
+
+QString OptionParser::optionsHelp() const
+{
+    constexpr int kLineWidth = 79;
+    int column = 0;
+    for (const OptionSpec &option : m_options)
+        column = std::max(column, static_cast<int>(namesText(option).size()));
+    column += 4; // two blanks before the names, two after
+
+    QString help;
+    for (const OptionSpec &option : m_options) {
+        QString text = option.description + traits(option.kind).helpDetail(option);
+        if (!option.defaultText.isEmpty())
+            text += QStringLiteral(" (default ") + option.defaultText + QLatin1Char(')');
+        text += option.note + QLatin1Char('.');
+        const QStringList lines = wrapped(text, kLineWidth - column);
+        help += QStringLiteral("  ") + namesText(option).leftJustified(column - 2);
+        help += lines.join(QLatin1Char('\n') + QString(column, QLatin1Char(' ')));
+        help += QLatin1Char('\n');
+    }
+    return help;
+}
+
+} // namespace simcli

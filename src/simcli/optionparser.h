@@ -1,0 +1,89 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+#include <vector>
+
+namespace simcli {
+
+// What an option takes. Each kind has its reader, which checks a value and
+// says what is wrong with it, its "expects ..." text for messages and its
+// part of the help line: one row per kind in optionparser.cpp.
+enum class OptionKind {
+    Switch, // no value: --metrics
+    Number, // one finite number from minimum to maximum
+    Bounds, // "L,R" as one argument, both from minimum to maximum; L <= R if ordered
+    Path,   // a file path to write, or - for standard output
+};
+
+// The value of one occurrence of an option, as its kind read it.
+struct OptionValue {
+    QString text;                // as given
+    std::vector<double> numbers; // Number: the number; Bounds: L and R
+};
+
+// One option: its names, its kind with the kind's limits, its help line and
+// what a valid occurrence does.
+struct OptionSpec {
+    QStringList names;   // without dashes, the short one first: { "o", "output" }
+    OptionKind kind = OptionKind::Switch;
+    QString valueName;   // the help line's placeholder: --kp <gain>
+    QString description; // the help line's text; the kind adds its range
+    double minimum = 0.0; // Number and Bounds
+    double maximum = 0.0;
+    bool ordered = false; // Bounds: L <= R
+    QString defaultText;  // shown as "(default ...)" unless empty
+    QString note;         // follows the default: "; the loops take ..."
+    // Runs for every valid occurrence, in the order of the command line: an
+    // option that stores its value ends with the last one, an option that
+    // collects its values (a repeatable option) keeps every one.
+    std::function<void(const OptionValue &)> apply;
+};
+
+// What a file option (OptionKind::Path) expects, for its messages: "a file
+// path to write, or - for standard output".
+QString pathExpectation();
+
+// Reads a command line against a table of options.
+//
+// An option is written with one or two dashes before any of its names
+// (-kp, --kp, -o, --output). Its value follows after '=' (--kp=0.5) or as the
+// next argument (--kp 0.5, --err-neg -1.5,-0.1: a value may start with '-');
+// an argument that starts with "--" or is one of the options is never taken
+// as a value, so "--kp --ki 1" lacks the value of --kp. Every occurrence is
+// checked, the first fault ends the parse with one line that names the
+// option and what it expects. "--" ends the options; nothing may follow it,
+// nor any other argument that is not an option.
+class OptionParser
+{
+public:
+    explicit OptionParser(std::vector<OptionSpec> options);
+
+    // Reads arguments (arguments[0] is the program), calling each valid
+    // occurrence's apply in order. False at the first fault, with its
+    // message in errorText().
+    bool parse(const QStringList &arguments);
+    QString errorText() const { return m_error; }
+
+    // The options' help lines: names and placeholder, then the text wrapped
+    // to 80 columns. Ends in a newline.
+    QString optionsHelp() const;
+
+    // What the option accepts, for messages: "a number from 0 to 1000".
+    static QString expects(const OptionSpec &option);
+
+    // The name that messages use: "--output".
+    static QString displayName(const OptionSpec &option);
+
+private:
+    const OptionSpec *find(const QString &typed) const;
+    bool isOption(const QString &argument) const;
+    bool fail(const QString &message);
+
+    std::vector<OptionSpec> m_options;
+    QString m_error;
+};
+
+} // namespace simcli

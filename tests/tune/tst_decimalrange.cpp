@@ -2,26 +2,14 @@
 // decimals (never an accumulated sum), TO is included when a step lands on
 // it, and bad texts name their first bad value.
 
+#include "bitsof.h"
 #include "decimalrange.h"
 
 #include <QtTest>
 
-#include <cstdint>
-#include <cstring>
 #include <vector>
 
 Q_DECLARE_METATYPE(std::vector<double>)
-
-namespace {
-
-std::uint64_t bitsOf(double v)
-{
-    std::uint64_t bits = 0;
-    std::memcpy(&bits, &v, sizeof bits);
-    return bits;
-}
-
-} // namespace
 
 class TestDecimalRange : public QObject
 {

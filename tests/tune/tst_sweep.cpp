@@ -2,6 +2,7 @@
 // point and why), and results that equal StepRun::run and computeMetrics at
 // each point, bit for bit and in point order, for any number of threads.
 
+#include "bitsof.h"
 #include "metrics.h"
 #include "modelparameter.h"
 #include "stepparameters.h"
@@ -11,8 +12,6 @@
 #include <QtTest>
 
 #include <array>
-#include <cstdint>
-#include <cstring>
 #include <thread>
 #include <vector>
 
@@ -32,13 +31,6 @@ std::array<double, kFields> fieldsOf(const StepParameters &p)
         f[7 + 2 * s] = set.right;
     }
     return f;
-}
-
-std::uint64_t bitsOf(double v)
-{
-    std::uint64_t bits = 0;
-    std::memcpy(&bits, &v, sizeof bits);
-    return bits;
 }
 
 bool sameMetric(const std::optional<double> &a, const std::optional<double> &b)

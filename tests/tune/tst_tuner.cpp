@@ -2,6 +2,7 @@
 // criteria, the quality it reaches against a coarse grid, the overshoot
 // constraint, and the same answer for any number of threads.
 
+#include "bitsof.h"
 #include "metrics.h"
 #include "modelparameter.h"
 #include "stepparameters.h"
@@ -13,8 +14,6 @@
 #include <QtTest>
 
 #include <cmath>
-#include <cstdint>
-#include <cstring>
 #include <limits>
 #include <vector>
 
@@ -25,13 +24,6 @@ namespace {
 
 const double NaN = std::numeric_limits<double>::quiet_NaN();
 const double Inf = std::numeric_limits<double>::infinity();
-
-std::uint64_t bitsOf(double v)
-{
-    std::uint64_t bits = 0;
-    std::memcpy(&bits, &v, sizeof bits);
-    return bits;
-}
 
 // The best IAE of the PID loop over Kp 0..5 by 0.25, Ki 0..2 by 0.1 and
 // Kd 0..2 by 0.1, at the start values otherwise.

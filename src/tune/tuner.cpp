@@ -261,6 +261,8 @@ TuneResult Tuner::tune(const StepParameters &base, const TuneSettings &settings)
         return globalTask(objective, zoomedBox(objective, given, static_cast<int>(k)),
                           std::max<std::size_t>(1, globalBudget / kZoomLevels));
     });
+    if (settings.progress)
+        settings.progress(used, budget);
     Outcome best{ given };
     std::vector<std::vector<double>> starts{ given };
     for (const Outcome &o : global) {
@@ -304,6 +306,8 @@ TuneResult Tuner::tune(const StepParameters &base, const TuneSettings &settings)
                 best = o;
         }
         starts.clear();
+        if (settings.progress)
+            settings.progress(used, budget);
     }
 
     const std::vector<double> &values = best.best;

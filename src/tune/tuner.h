@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -18,6 +19,9 @@ struct TuneSettings {
     std::size_t evaluations = 0;        // the budget; 0: Tuner::defaultEvaluations(target)
     std::uint64_t seed = 1;
     unsigned threads = 0;               // 0: all cores
+    // Evaluations used so far, and the budget; called on the calling thread
+    // after each batch of tasks, some dozens of times in a run.
+    std::function<void(std::size_t used, std::size_t budget)> progress;
 };
 
 struct TuneResult {

@@ -242,7 +242,15 @@ void TestTuner::pidBeatsCoarseGridOnAnyThreads()
     settings.target = TuneTarget::Pid;
     settings.evaluations = 5000;
     settings.threads = 1;
+    std::vector<std::size_t> reported;
+    settings.progress = [&reported, &settings](std::size_t used, std::size_t budget) {
+        QCOMPARE(budget, settings.evaluations);
+        reported.push_back(used);
+    };
     const TuneResult one = Tuner::tune(StepParameters(), settings);
+    QVERIFY(reported.size() > 1);
+    QVERIFY(std::is_sorted(reported.begin(), reported.end()));
+    QCOMPARE(reported.back(), one.evaluations);
     QVERIFY2(one.criterionAfter <= gridBest,
              qPrintable(QStringLiteral("tuned %1, grid %2").arg(one.criterionAfter).arg(gridBest)));
     QCOMPARE(bitsOf(one.criterionBefore), bitsOf(iaeOf(TuneTarget::Pid, StepParameters())));

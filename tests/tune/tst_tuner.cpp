@@ -132,13 +132,8 @@ void TestTuner::quantise()
     const TuneObjective objective(StepParameters(), target, TuneCriterion::Iae, std::nullopt);
     QCOMPARE(objective.dimension(), expected.size());
     objective.quantise(candidate);
-    for (std::size_t i = 0; i < expected.size(); ++i) {
-        QVERIFY2(bitsOf(candidate[i]) == bitsOf(expected[i]),
-                 qPrintable(QStringLiteral("%1: %2, expected %3")
-                                    .arg(i)
-                                    .arg(candidate[i], 0, 'g', 17)
-                                    .arg(expected[i], 0, 'g', 17)));
-    }
+    const QString difference = bitDifference(candidate, expected);
+    QVERIFY2(difference.isEmpty(), qPrintable(difference));
 }
 
 void TestTuner::criterion_data()

@@ -17,6 +17,7 @@ packages=(
     libqwt-qt5-dev
     libqt5svg5-dev
     libqt5opengl5-dev
+    libnlopt-cxx-dev
     libbenchmark-dev
     xvfb
     xauth

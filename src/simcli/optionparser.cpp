@@ -160,6 +160,61 @@ bool readPathValue(const OptionSpec &, const QString &text, const QString *, Opt
     return true;
 }
 
+QString expectsInteger(const OptionSpec &option)
+{
+    return QStringLiteral("a whole number from ") + range(option);
+}
+
+bool readIntegerValue(const OptionSpec &option, const QString &text, const QString *,
+                      OptionValue &value, QString &problem)
+{
+    double number = 0.0;
+    if (!readBounded(option, text, number, problem))
+        return false;
+    if (number != std::floor(number)) {
+        problem = quoted(text) + QStringLiteral(" is not a whole number");
+        return false;
+    }
+    value.numbers = { number };
+    return true;
+}
+
+QString expectsChoice(const OptionSpec &option)
+{
+    return QStringLiteral("one of ") + option.choices.join(QStringLiteral(", "));
+}
+
+QString choiceDetail(const OptionSpec &option)
+{
+    return QStringLiteral(", one of ") + option.choices.join(QStringLiteral(", "));
+}
+
+bool readChoiceValue(const OptionSpec &option, const QString &text, const QString *,
+                     OptionValue &, QString &problem)
+{
+    if (option.choices.contains(text))
+        return true;
+    problem = quoted(text) + QStringLiteral(" is not one of them");
+    return false;
+}
+
+QString expectsText(const OptionSpec &option)
+{
+    return option.textExpects;
+}
+
+bool readTextValue(const OptionSpec &option, const QString &text, const QString *,
+                   OptionValue &value, QString &problem)
+{
+    if (text.isEmpty()) {
+        problem = QStringLiteral("empty value");
+        return false;
+    }
+    if (option.check)
+        problem = option.check(value);
+    return problem.isEmpty();
+}
+
 struct KindTraits {
     bool takesValue;
     QString (*expects)(const OptionSpec &);
@@ -174,7 +229,16 @@ const KindTraits &traits(OptionKind kind)
     static const KindTraits numberKind{ true, expectsNumber, numberDetail, readNumberValue };
     static const KindTraits boundsKind{ true, expectsBounds, boundsDetail, readBoundsValue };
     static const KindTraits pathKind{ true, expectsPath, noDetail, readPathValue };
+    static const KindTraits integerKind{ true, expectsInteger, numberDetail, readIntegerValue };
+    static const KindTraits choiceKind{ true, expectsChoice, choiceDetail, readChoiceValue };
+    static const KindTraits textKind{ true, expectsText, noDetail, readTextValue };
     switch (kind) {
+    case OptionKind::Integer:
+        return integerKind;
+    case OptionKind::Choice:
+        return choiceKind;
+    case OptionKind::Text:
+        return textKind;
     case OptionKind::Number:
         return numberKind;
     case OptionKind::Bounds:

@@ -16,12 +16,15 @@ enum class OptionKind {
     Number, // one finite number from minimum to maximum
     Bounds, // "L,R" as one argument, both from minimum to maximum; L <= R if ordered
     Path,   // a file path to write, or - for standard output
+    Integer, // one whole number from minimum to maximum
+    Choice,  // one of the texts in choices
+    Text,    // a text that the option's check reads: --sweep kp=0:5:0.25, --size 800x600
 };
 
 // The value of one occurrence of an option, as its kind read it.
 struct OptionValue {
     QString text;                // as given
-    std::vector<double> numbers; // Number: the number; Bounds: L and R
+    std::vector<double> numbers; // Number and Integer: the number; Bounds: L and R
 };
 
 // One option: its names, its kind with the kind's limits, its help line and
@@ -31,11 +34,17 @@ struct OptionSpec {
     OptionKind kind = OptionKind::Switch;
     QString valueName;   // the help line's placeholder: --kp <gain>
     QString description; // the help line's text; the kind adds its range
-    double minimum = 0.0; // Number and Bounds
+    double minimum = 0.0; // Number, Bounds and Integer
     double maximum = 0.0;
     bool ordered = false; // Bounds: L <= R
     QString defaultText;  // shown as "(default ...)" unless empty
     QString note;         // follows the default: "; the loops take ..."
+    QStringList choices;  // Choice: the texts it takes, the default first
+    // Text: what the value must look like, for messages ("WxH, each side from
+    // 100 to 10000"), and the check of a value, which returns what is wrong
+    // with it (empty if nothing) and may fill value.numbers.
+    QString textExpects;
+    std::function<QString(OptionValue &value)> check;
     // Runs for every valid occurrence, in the order of the command line: an
     // option that stores its value ends with the last one, an option that
     // collects its values (a repeatable option) keeps every one.

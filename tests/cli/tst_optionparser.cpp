@@ -1,0 +1,87 @@
+// The option kinds that the figures, sweeps and the tuner read: whole
+// numbers, choices and texts with their own check, each fault reported on
+// one line that names the option and what it expects.
+
+#include "optionparser.h"
+
+#include <QtTest>
+
+using namespace simcli;
+
+class TestOptionParser : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void kinds_data();
+    void kinds();
+};
+
+void TestOptionParser::kinds_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QString>("error");  // empty: parses
+    QTest::addColumn<QString>("applied"); // the values applied, in order
+
+    const QString points = "kestrune-sim: --points: ";
+    const QString pointsExpects = "; expects a whole number from 2 to 1001";
+    QTest::newRow("whole number") << QStringList{"--points", "121"} << "" << "121";
+    QTest::newRow("both ends") << QStringList{"--points=2", "--points", "1001"} << "" << "2 1001";
+    QTest::newRow("fraction") << QStringList{"--points", "12.5"}
+                              << points + "'12.5' is not a whole number" + pointsExpects << "";
+    QTest::newRow("below") << QStringList{"--points", "1"}
+                           << points + "'1' is out of range" + pointsExpects << "";
+    QTest::newRow("huge") << QStringList{"--points", "1e400"}
+                          << points + "'1e400' is out of range" + pointsExpects << "";
+    QTest::newRow("nan") << QStringList{"--points", "nan"}
+                         << points + "'nan' is not a number" + pointsExpects << "";
+    QTest::newRow("missing") << QStringList{"--points", "--tune", "pid"}
+                             << points + "missing value" + pointsExpects << "";
+    QTest::newRow("choice") << QStringList{"--tune", "fuzzy"} << "" << "fuzzy";
+    QTest::newRow("no such choice")
+        << QStringList{"--tune", "PID"}
+        << "kestrune-sim: --tune: 'PID' is not one of them; expects one of pid, fuzzy" << "";
+    QTest::newRow("checked text, twice") << QStringList{"--size", "800x600", "--size=100x100"}
+                                         << "" << "800x600 100x100";
+    QTest::newRow("text fails its check")
+        << QStringList{"--size", "800"}
+        << "kestrune-sim: --size: '800' has no x; expects WxH" << "";
+    QTest::newRow("empty text") << QStringList{"--size="}
+                                << "kestrune-sim: --size: empty value; expects WxH" << "";
+}
+
+void TestOptionParser::kinds()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, error);
+    QFETCH(QString, applied);
+
+    QStringList seen;
+    const auto record = [&seen](const OptionValue &v) { seen << v.text; };
+    const auto spec = [&record](const QString &name, OptionKind kind) {
+        OptionSpec option;
+        option.names = QStringList{name};
+        option.kind = kind;
+        option.apply = record;
+        return option;
+    };
+    OptionSpec points = spec("points", OptionKind::Integer);
+    points.minimum = 2;
+    points.maximum = 1001;
+    OptionSpec tune = spec("tune", OptionKind::Choice);
+    tune.choices = QStringList{"pid", "fuzzy"};
+    OptionSpec size = spec("size", OptionKind::Text);
+    size.textExpects = "WxH";
+    size.check = [](OptionValue &v) {
+        return v.text.contains('x') ? QString() : "'" + v.text + "' has no x";
+    };
+
+    OptionParser parser({points, tune, size});
+    QCOMPARE(parser.parse(QStringList{"kestrune-sim"} + arguments), error.isEmpty());
+    QCOMPARE(parser.errorText(), error);
+    if (error.isEmpty())
+        QCOMPARE(seen.join(' '), applied);
+}
+
+QTEST_MAIN(TestOptionParser)
+#include "tst_optionparser.moc"

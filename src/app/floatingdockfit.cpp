@@ -45,9 +45,11 @@ void FloatingDockFit::floatingChanged(bool floating)
 
 bool FloatingDockFit::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched == dock && dock->isFloating()
-        && (event->type() == QEvent::Move || event->type() == QEvent::Resize
-            || event->type() == QEvent::Show))
+    // The event's type first: while the dock is being destroyed it still
+    // sends events (a child removed), and is no dock any more.
+    const bool moved = event->type() == QEvent::Move || event->type() == QEvent::Resize
+            || event->type() == QEvent::Show;
+    if (moved && watched == dock && dock->isFloating())
         queueFit();
     return false;
 }

@@ -163,6 +163,10 @@ MainWindow::MainWindow(QWidget *parent)
 
 MainWindow::~MainWindow()
 {
+    // The boxes outlive this part of the window and end their edits as the
+    // focus goes with them; nothing of the window may answer by then.
+    for (QDoubleSpinBox *box : findChildren<QDoubleSpinBox *>())
+        box->disconnect(this);
     delete ui;
 }
 

@@ -96,13 +96,15 @@ bool clipSegment(const ClipBox &box, const long double a[2], const long double b
 // The point of a cut. The coordinate the edge cut is the edge itself: a
 // line from 1e60 to a canvas 1e38 high has no precision left to find it by
 // interpolation, while the other coordinate interpolates well. Rounding can
-// still leave that one a hair outside, so it is held in the box.
+// still leave that one a hair outside, or take a cut for the segment's own
+// end (1e300 / (1e300 + 1e100) is 1), so every point is held in the box.
 void cutPoint(const ClipBox &box, const long double a[2], const long double b[2], const Cut &cut,
               long double out[2])
 {
     for (int axis = 0; axis < 2; ++axis) {
         if (cut.edge < 0)
-            out[axis] = cut.t == 0.0L ? a[axis] : b[axis];
+            out[axis] = std::clamp(cut.t == 0.0L ? a[axis] : b[axis], box.low[axis],
+                                   box.high[axis]);
         else if (cut.edge / 2 == axis)
             out[axis] = cut.edge % 2 ? box.high[axis] : box.low[axis];
         else

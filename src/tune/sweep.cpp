@@ -9,8 +9,6 @@
 
 namespace {
 
-constexpr std::size_t kChunkPoints = 256;
-
 std::string numberText(double v)
 {
     char text[64];
@@ -80,11 +78,12 @@ std::optional<SweepProblem> Sweep::validate() const
 {
     if (m_axes.size() == 2 && m_axes[0].parameter == m_axes[1].parameter) {
         return SweepProblem{ 0, values(0),
-                             std::string(m_axes[1].parameter->name()) + " is swept twice" };
+                             std::string(m_axes[1].parameter->name()) + " is swept twice", true };
     }
     if (m_points > kMaxPoints) {
         return SweepProblem{ 0, values(0),
-                             "the grid has more than " + std::to_string(kMaxPoints) + " points" };
+                             "the grid has more than " + std::to_string(kMaxPoints) + " points",
+                             true };
     }
     for (std::size_t point = 0; point < m_points; ++point) {
         const std::array<double, 2> v = values(point);
@@ -137,24 +136,40 @@ void Sweep::evaluate(std::size_t point, SweepRecord *records) const
     }
 }
 
+void Sweep::runBlocks(const PointWork &work, const BlockDone &done, unsigned threads,
+                      const Progress &progress) const
+{
+    for (std::size_t first = 0; first < m_points; first += kBlockPoints) {
+        const std::size_t count = std::min(kBlockPoints, m_points - first);
+        ParallelRunner::Tick tick;
+        if (progress)
+            tick = [&](std::size_t finished) { progress(first + finished, m_points); };
+        ParallelRunner::run(
+                count, kChunkPoints, threads,
+                [&](std::size_t begin, std::size_t end) { work(first + begin, first + end); },
+                tick);
+        if (!done(first, count))
+            return;
+    }
+}
+
 void Sweep::run(const Sink &sink, unsigned threads, const Progress &progress) const
 {
     std::vector<SweepRecord> block;
-    for (std::size_t first = 0; first < m_points; first += kBlockPoints) {
-        const std::size_t count = std::min(kBlockPoints, m_points - first);
-        block.resize(count * 3);
-        ParallelRunner::Tick tick;
-        if (progress)
-            tick = [&](std::size_t done) { progress(first + done, m_points); };
-        ParallelRunner::run(
-                count, kChunkPoints, threads,
-                [&](std::size_t begin, std::size_t end) {
-                    for (std::size_t k = begin; k < end; ++k)
-                        evaluate(first + k, &block[k * 3]);
-                },
-                tick);
-        sink(first, block);
-    }
+    block.resize(std::min(kBlockPoints, m_points) * 3);
+    std::size_t blockFirst = 0;
+    runBlocks(
+            [&](std::size_t begin, std::size_t end) {
+                for (std::size_t point = begin; point < end; ++point)
+                    evaluate(point, &block[(point - blockFirst) * 3]);
+            },
+            [&](std::size_t first, std::size_t count) {
+                sink(first, block);
+                blockFirst = first + count;
+                block.resize(std::min(kBlockPoints, m_points - blockFirst) * 3);
+                return true;
+            },
+            threads, progress);
 }
 
 std::vector<SweepRecord> Sweep::runAll(unsigned threads, const Progress &progress) const

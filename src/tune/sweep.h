@@ -33,6 +33,9 @@ struct SweepProblem {
     std::size_t point = 0;
     std::array<double, 2> values{};
     std::string reason; // e.g. "kp 1000.5 is above its maximum 1000"
+    // The sweep as a whole is wrong (a parameter swept twice, a grid too
+    // large), not the point above.
+    bool wholeSweep = false;
 };
 
 // A parameter study: the step run over one range of a parameter, or over the
@@ -46,11 +49,19 @@ public:
     // Records of the points [firstPoint, firstPoint + records.size() / 3), in
     // order, three per point (closed, PID, fuzzy).
     using Sink = std::function<void(std::size_t firstPoint, const std::vector<SweepRecord> &records)>;
+    // Work on the points [begin, end), called on any of the threads.
+    using PointWork = std::function<void(std::size_t begin, std::size_t end)>;
+    // The block [firstPoint, firstPoint + count) is done; called on the
+    // calling thread. False stops the sweep after this block.
+    using BlockDone = std::function<bool(std::size_t firstPoint, std::size_t count)>;
 
     static constexpr std::size_t kMaxPoints = DecimalRange::kMaxPoints;
     // Points computed between two calls of a sink, which bounds the memory a
     // long sweep holds at once.
     static constexpr std::size_t kBlockPoints = 65536;
+    // Points a thread takes at a time; PointWork gets whole chunks, each
+    // starting at a multiple of kChunkPoints, but the last of the sweep.
+    static constexpr std::size_t kChunkPoints = 256;
 
     // "NAME=FROM:TO:STEP", NAME one of the ModelParameter names.
     static std::optional<SweepAxis> parseAxis(std::string_view text,
@@ -73,6 +84,12 @@ public:
     // records to sink block by block, in point order. The records are the
     // same for any number of threads. Call validate() first.
     void run(const Sink &sink, unsigned threads = 0, const Progress &progress = {}) const;
+
+    // The same in the caller's terms: work over every point on the threads,
+    // block by block, and done after each block. Whatever work computes
+    // for a point must depend on that point alone.
+    void runBlocks(const PointWork &work, const BlockDone &done, unsigned threads = 0,
+                   const Progress &progress = {}) const;
 
     // All records at once: three per point, in point order.
     std::vector<SweepRecord> runAll(unsigned threads = 0, const Progress &progress = {}) const;

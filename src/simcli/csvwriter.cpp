@@ -3,8 +3,6 @@
 #include "metrics.h"
 #include "numberformat.h"
 
-#include <optional>
-
 namespace simcli {
 
 QString samplesCsv(const StepRun::Result &result)
@@ -36,33 +34,53 @@ QString metricsCsv(double setPoint, const StepRun::Result &result)
         metrics[loop] = computeMetrics(setPoint, response.t, response.y);
     }
 
-    struct Row {
-        const char *name;
-        std::optional<double> LoopMetrics::*field;
-    };
-    static const Row rows[] = {
-        { "peak", &LoopMetrics::peak },
-        { "peak_time", &LoopMetrics::peakTime },
-        { "overshoot_percent", &LoopMetrics::overshootPercent },
-        { "rise_time", &LoopMetrics::riseTime },
-        { "settling_time", &LoopMetrics::settlingTime },
-        { "final_value", &LoopMetrics::finalValue },
-        { "steady_state_error", &LoopMetrics::steadyStateError },
-        { "iae", &LoopMetrics::iae },
-        { "ise", &LoopMetrics::ise },
-    };
-
-    QString csv = QStringLiteral("metric,closed_loop,pid_loop,fuzzy_control\n");
-    for (const Row &row : rows) {
-        csv += QLatin1String(row.name);
+    std::string csv = "metric,closed_loop,pid_loop,fuzzy_control\n";
+    for (const MetricColumn &column : metricColumns()) {
+        csv += column.name;
         for (const LoopMetrics &m : metrics) {
-            const std::optional<double> &value = m.*row.field;
-            csv += QLatin1Char(',');
-            csv += value ? formatNumber(*value) : QStringLiteral("n/a");
+            csv += ',';
+            appendMetric(csv, m.*column.field);
         }
-        csv += QLatin1Char('\n');
+        csv += '\n';
     }
-    return csv;
+    return QString::fromStdString(csv);
+}
+
+const char *loopName(StepRun::Loop loop)
+{
+    switch (loop) {
+    case StepRun::ClosedLoop:
+        return "closed_loop";
+    case StepRun::PidLoop:
+        return "pid_loop";
+    case StepRun::FuzzyLoop:
+        break;
+    }
+    return "fuzzy_control";
+}
+
+const std::array<MetricColumn, 9> &metricColumns()
+{
+    static const std::array<MetricColumn, 9> columns = { {
+            { "peak", &LoopMetrics::peak },
+            { "peak_time", &LoopMetrics::peakTime },
+            { "overshoot_percent", &LoopMetrics::overshootPercent },
+            { "rise_time", &LoopMetrics::riseTime },
+            { "settling_time", &LoopMetrics::settlingTime },
+            { "final_value", &LoopMetrics::finalValue },
+            { "steady_state_error", &LoopMetrics::steadyStateError },
+            { "iae", &LoopMetrics::iae },
+            { "ise", &LoopMetrics::ise },
+    } };
+    return columns;
+}
+
+void appendMetric(std::string &out, const std::optional<double> &value)
+{
+    if (value)
+        appendNumber(out, *value);
+    else
+        out += "n/a";
 }
 
 } // namespace simcli

@@ -4,9 +4,12 @@
 #include "simcli.h"
 
 #include <QCoreApplication>
+#include <QFile>
 
 #include <cerrno>
 #include <cstdio>
+
+#include <unistd.h>
 
 namespace {
 
@@ -18,6 +21,19 @@ bool writeAll(std::FILE *stream, const QByteArray &bytes)
     return std::fwrite(bytes.constData(), 1, size, stream) == size && std::fflush(stream) == 0;
 }
 
+// Standard output written straight to its descriptor, and a progress line
+// only where standard error is a terminal (never into a pipe or a file).
+simcli::ProgramIo standardIo(QFile &standardOutput)
+{
+    simcli::ProgramIo io;
+    if (standardOutput.open(STDOUT_FILENO, QIODevice::WriteOnly | QIODevice::Unbuffered,
+                            QFileDevice::DontCloseHandle))
+        io.standardOutput = &standardOutput;
+    if (::isatty(STDERR_FILENO))
+        io.progress = [](const QByteArray &text) { writeAll(stderr, text); };
+    return io;
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -25,7 +41,9 @@ int main(int argc, char *argv[])
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("kestrune-sim"));
 
-    const simcli::ProgramOutput output = simcli::runProgram(QCoreApplication::arguments());
+    QFile standardOutput;
+    const simcli::ProgramOutput output =
+            simcli::runProgram(QCoreApplication::arguments(), standardIo(standardOutput));
     writeAll(stderr, output.err);
     if (!writeAll(stdout, output.out)) {
         const QByteArray reason = qt_error_string(errno).toLocal8Bit();

@@ -63,8 +63,12 @@ bool readBounded(const OptionSpec &option, const QString &text, double &value, Q
 
 QString range(const OptionSpec &option)
 {
-    return QStringLiteral("%1 to %2").arg(formatNumber(option.minimum),
-                                          formatNumber(option.maximum));
+    // Whole numbers in full: "1 to 100000000", not "1e+08".
+    const auto text = [&option](double v) {
+        return option.kind == OptionKind::Integer ? QString::number(static_cast<qint64>(v))
+                                                  : formatNumber(v);
+    };
+    return QStringLiteral("%1 to %2").arg(text(option.minimum), text(option.maximum));
 }
 
 // The kinds. `following` is the argument after the value (null if there is

@@ -1,6 +1,7 @@
 #include "options.h"
 
 #include "messagetext.h"
+#include "modelparameter.h"
 #include "numberformat.h"
 #include "optionparser.h"
 
@@ -10,25 +11,24 @@ namespace simcli {
 
 namespace {
 
-// One number of the configuration panel.
+// One number of the configuration panel; its range is the parameter's of
+// the same name.
 struct NumberOption {
     const char *name;
     const char *valueName;
     const char *what;
-    double minimum;
-    double maximum;
     double StepParameters::*field;
     const char *note = "";
 };
 
 const NumberOption kNumberOptions[] = {
-    { "setpoint", "value", "Target value of the step", 0.0, 100.0, &StepParameters::setPoint },
-    { "time", "seconds", "Modelling time in seconds", 0.1, 100.0, &StepParameters::modellingTime,
+    { "setpoint", "value", "Target value of the step", &StepParameters::setPoint },
+    { "time", "seconds", "Modelling time in seconds", &StepParameters::modellingTime,
       "; the loops take the whole 0.2 s steps that fit" },
-    { "kp", "gain", "PID proportional gain Kp", 0.0, 1000.0, &StepParameters::kp },
-    { "ki", "gain", "PID integral gain Ki", 0.0, 100.0, &StepParameters::ki },
-    { "kd", "gain", "PID derivative gain Kd", 0.0, 100.0, &StepParameters::kd },
-    { "amp", "value", "Output amplification of the fuzzy controller", 0.1, 100.0,
+    { "kp", "gain", "PID proportional gain Kp", &StepParameters::kp },
+    { "ki", "gain", "PID integral gain Ki", &StepParameters::ki },
+    { "kd", "gain", "PID derivative gain Kd", &StepParameters::kd },
+    { "amp", "value", "Output amplification of the fuzzy controller",
       &StepParameters::amplification },
 };
 
@@ -48,9 +48,6 @@ const BoundsOption kBoundsOptions[] = {
     { "derr-zero", "Derivative set Zero", true, 1 },
     { "derr-pos", "Derivative set Positive", true, 2 },
 };
-
-constexpr double kBoundMin = -10.0;
-constexpr double kBoundMax = 10.0;
 
 // What the command line sets.
 struct Settings {
@@ -84,8 +81,9 @@ std::vector<OptionSpec> optionTable(Settings &settings)
         spec.kind = OptionKind::Number;
         spec.valueName = QLatin1String(entry.valueName);
         spec.description = QLatin1String(entry.what);
-        spec.minimum = entry.minimum;
-        spec.maximum = entry.maximum;
+        const ModelParameter *parameter = ModelParameter::find(entry.name);
+        spec.minimum = parameter->minimum();
+        spec.maximum = parameter->maximum();
         spec.defaultText = formatNumber(defaults.*entry.field);
         spec.note = QLatin1String(entry.note);
         double StepParameters::*field = entry.field;
@@ -104,8 +102,9 @@ std::vector<OptionSpec> optionTable(Settings &settings)
         spec.kind = OptionKind::Bounds;
         spec.valueName = QStringLiteral("L,R");
         spec.description = QLatin1String(entry.what);
-        spec.minimum = kBoundMin;
-        spec.maximum = kBoundMax;
+        const ModelParameter *left = ModelParameter::find(std::string(entry.name) + ".l");
+        spec.minimum = left->minimum();
+        spec.maximum = left->maximum();
         // The window compares the boxes' doubles, before rounding to float.
         spec.ordered = !entry.derivative;
         spec.defaultText = formatFloat(start.left) + QLatin1Char(',') + formatFloat(start.right);
@@ -136,6 +135,8 @@ std::vector<OptionSpec> optionTable(Settings &settings)
                                  "Write the fuzzy loop step by step instead of the samples "
                                  "(columns below)",
                                  settings.trace));
+    for (OptionSpec &spec : studyOptionTable(settings.options.study))
+        table.push_back(std::move(spec));
     table.push_back(switchOption({ QStringLiteral("h"), QStringLiteral("help") },
                                  "Show this help and exit", settings.help));
     table.push_back(switchOption({ QStringLiteral("v"), QStringLiteral("version") },
@@ -167,6 +168,20 @@ exactly the same double; inf, -inf and nan as such):
             rounded to float (written as floats), the six membership degrees,
             the chosen sets, the rule's level V, the plant input u = V * amp and
             the plant output y.
+  --sweep   the swept names (kp or kp,kd), loop, then the metrics' columns:
+            per point three rows (closed_loop, pid_loop, fuzzy_control), the
+            swept values as the doubles of their exact decimals, the metrics
+            as --metrics writes them. A swept value replaces the option's own.
+  --tune    option,value: one row per tuned option, each value as the option
+            takes it (kp,0.705 or err-neg,"-0.26,-0.19"), all values the
+            window's boxes hold (gains with 3 decimals, amp and bounds with 2,
+            error sets with L <= R). Standard error gets one line: the
+            criterion and the overshoot at the given values and at the tuned
+            ones, the evaluations and the time.
+At most one of --metrics, --trace, --sweep and --tune; --criterion,
+--max-overshoot, --evaluations and --seed only with --tune. Sweeps and tunes
+give the same output for any --threads, and show their progress on standard
+error when it is a terminal and the work takes more than a second.
 
 Metrics, with sp the setpoint, y_k the samples, t_k their stamps, e_k = sp - y_k
 (NaN samples are skipped where a metric looks for values):
@@ -191,13 +206,43 @@ Metrics, with sp the setpoint, y_k the samples, t_k their stamps, e_k = sp - y_k
 Exit status: 0 on success; 2 on bad input or an --output that cannot be opened
 (one line on stderr, nothing on stdout, no file written); 1 if writing the
 output fails, to --output or to standard output (one line on stderr naming
-which; a regular --output file then keeps what it held before).
+which; a regular --output file then keeps what it held before); 3 if --tune
+found no values within --max-overshoot (it writes the closest it found).
 
 Examples:
   kestrune-sim > run.csv
   kestrune-sim --time 60 --kp 2 --ki 0.5 --kd 0 --metrics
   kestrune-sim --amp 0.25 --err-zero -0.2,0.2 --trace -o trace.csv
+  kestrune-sim --sweep kd=0:2:0.1 -o kd.csv
+  kestrune-sim --sweep kp=0:5:0.25 --sweep kd=0:2:0.1
+  kestrune-sim --tune pid --max-overshoot 2
+  kestrune-sim --tune fuzzy --criterion itae
 )";
+
+// What is wrong with the options together: more than one kind of output,
+// or the study options (see finishStudyOptions).
+QString outputProblem(Settings &settings)
+{
+    StudyOptions &study = settings.options.study;
+    const std::pair<const char *, bool> outputs[] = {
+        { "--metrics", settings.metrics },
+        { "--trace", settings.trace },
+        { "--sweep", !study.sweep.empty() },
+        { "--tune", study.tune.has_value() },
+    };
+    QStringList given;
+    for (const auto &[name, on] : outputs) {
+        if (on)
+            given << QLatin1String(name);
+    }
+    if (given.size() > 1) {
+        return errorLine(given.at(0) + QStringLiteral(" and ") + given.at(1),
+                         QStringLiteral("cannot be combined"),
+                         QStringLiteral("at most one of them"));
+    }
+    // No figure options yet: nothing asks for a figure.
+    return finishStudyOptions(study, settings.options.params, false);
+}
 
 } // namespace
 
@@ -242,11 +287,10 @@ ParseResult parseArguments(const QStringList &arguments)
         result.text = versionText();
         return result;
     }
-    if (settings.metrics && settings.trace) {
+    const QString problem = outputProblem(settings);
+    if (!problem.isEmpty()) {
         result.status = ParseResult::Error;
-        result.text = errorLine(QStringLiteral("--metrics and --trace"),
-                                QStringLiteral("cannot be combined"),
-                                QStringLiteral("at most one of them"));
+        result.text = problem;
         return result;
     }
     result.options = settings.options;
@@ -254,6 +298,10 @@ ParseResult parseArguments(const QStringList &arguments)
         result.options.output = OutputKind::Metrics;
     else if (settings.trace)
         result.options.output = OutputKind::Trace;
+    else if (!settings.options.study.sweep.empty())
+        result.options.output = OutputKind::Sweep;
+    else if (settings.options.study.tune)
+        result.options.output = OutputKind::Tune;
     return result;
 }
 

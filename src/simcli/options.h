@@ -1,6 +1,7 @@
 #pragma once
 
 #include "stepparameters.h"
+#include "studyoptions.h"
 
 #include <QString>
 #include <QStringList>
@@ -12,12 +13,15 @@ enum class OutputKind {
     Samples, // the three responses, one row per sample (the default)
     Metrics, // the step-response metrics of each loop (--metrics)
     Trace,   // the fuzzy loop's decisions step by step (--trace)
+    Sweep,   // the metrics of every point of a sweep (--sweep)
+    Tune,    // the tuned values of one loop (--tune)
 };
 
 struct CliOptions {
     StepParameters params;
     OutputKind output = OutputKind::Samples;
     QString outputPath; // empty or "-": standard output
+    StudyOptions study;
 };
 
 struct ParseResult {

@@ -3,6 +3,10 @@
 #include <QByteArray>
 #include <QStringList>
 
+#include <functional>
+
+class QFileDevice;
+
 namespace simcli {
 
 // Exit statuses of kestrune-sim.
@@ -10,22 +14,33 @@ enum ExitStatus {
     ExitOk = 0,
     ExitOutputFailed = 1, // writing the output failed: --output or standard output
     ExitBadInput = 2,     // bad option or value, or an --output that cannot be opened
+    ExitLimitNotMet = 3,  // --tune found no values within --max-overshoot
 };
 
-// What the program has to say: the bytes for standard output and standard
-// error and the exit status. On a failure `out` is empty and `err` is one
-// line.
+// What the program has to say: the bytes for standard error and the exit
+// status, and the bytes for standard output unless ProgramIo gave it a
+// device. On a failure `out` is empty and `err` is one line.
 struct ProgramOutput {
     int exitCode = ExitOk;
     QByteArray out;
     QByteArray err;
 };
 
-// The whole program but the writing to the standard streams: parses the
-// arguments (arguments[0] is the program), runs the simulation and either
-// returns the text for standard output or, with --output FILE, writes FILE
-// (see OutputTarget: a regular file whole or not at all, a pipe or a device
-// in place).
-ProgramOutput runProgram(const QStringList &arguments);
+// Where the program writes while it runs.
+struct ProgramIo {
+    // Standard output, written as the output is made (a long sweep is never
+    // held whole); null: the output is collected in ProgramOutput::out.
+    QFileDevice *standardOutput = nullptr;
+    // Writes a progress update to standard error; set it only when that is
+    // a terminal. Empty: no progress line.
+    std::function<void(const QByteArray &)> progress;
+};
+
+// The whole program but the writing of standard error: parses the arguments
+// (arguments[0] is the program), runs the simulation, a sweep or a tune and
+// writes its output to standard output or, with --output FILE, to FILE (see
+// OutputTarget: a regular file whole or not at all, a pipe or a device in
+// place).
+ProgramOutput runProgram(const QStringList &arguments, const ProgramIo &io = ProgramIo());
 
 } // namespace simcli

@@ -3,6 +3,7 @@
 // and, bit for bit, against the simulation core; and every kind of bad input.
 
 #include "plantmodel.h"
+#include "simprocess.h"
 #include "stepparameters.h"
 #include "steprun.h"
 
@@ -18,41 +19,6 @@
 Q_DECLARE_METATYPE(StepParameters)
 
 namespace {
-
-struct Run {
-    int exitCode = -1;
-    QByteArray out;
-    QByteArray err;
-};
-
-Run runProgram(const QString &program, const QStringList &arguments)
-{
-    QProcess process;
-    process.setProgram(program);
-    process.setArguments(arguments);
-    process.start();
-    Run run;
-    if (!process.waitForStarted(10000)) {
-        run.err = "could not start " + program.toUtf8();
-        return run;
-    }
-    process.closeWriteChannel();
-    if (!process.waitForFinished(30000)) {
-        process.kill();
-        process.waitForFinished();
-        run.err = "timed out";
-        return run;
-    }
-    run.out = process.readAllStandardOutput();
-    run.err = process.readAllStandardError();
-    run.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-    return run;
-}
-
-Run runSim(const QStringList &arguments)
-{
-    return runProgram(QStringLiteral(KESTRUNE_SIM_PATH), arguments);
-}
 
 // Runs the program from a shell script, which names it "$0".
 Run runSimInShell(const QString &script, const QStringList &arguments)
@@ -89,38 +55,6 @@ bool makeNode(const QString &path, unsigned major, unsigned minor)
 {
     return ::mknod(QFile::encodeName(path).constData(), S_IFCHR | 0666, makedev(major, minor))
             == 0;
-}
-
-// A CSV table: its header and its rows of fields.
-struct Table {
-    QStringList header;
-    QVector<QStringList> rows;
-
-    int column(const QString &name) const { return header.indexOf(name); }
-    double number(int row, const QString &name) const
-    {
-        bool ok = false;
-        const double v = rows.at(row).at(column(name)).toDouble(&ok);
-        return ok ? v : std::nan("");
-    }
-};
-
-bool parseCsv(const QByteArray &bytes, Table &table)
-{
-    if (!bytes.endsWith('\n'))
-        return false;
-    QStringList lines = QString::fromUtf8(bytes).split(QLatin1Char('\n'));
-    lines.removeLast(); // after the final '\n'
-    if (lines.isEmpty())
-        return false;
-    table.header = lines.takeFirst().split(QLatin1Char(','));
-    for (const QString &line : qAsConst(lines)) {
-        const QStringList fields = line.split(QLatin1Char(','));
-        if (fields.size() != table.header.size())
-            return false;
-        table.rows.append(fields);
-    }
-    return true;
 }
 
 // Reads a field as the double it denotes; nan, inf and -inf included.
@@ -840,6 +774,76 @@ void TestCliProgram::badInput_data()
         QStringLiteral("options only"));
     row("metrics and trace", { "--metrics", "--trace" }, "--metrics and --trace",
         QStringLiteral("at most one"));
+    // Sweeps: the first bad point is named, before any run.
+    const QString sweep = QStringLiteral("NAME=FROM:TO:STEP once or twice");
+    row("sweep of no parameter", { "--sweep", "gain=0:1:0.1" }, "--sweep", sweep,
+        { "'gain' is not the name of a parameter" });
+    row("sweep without a range", { "--sweep", "kp" }, "--sweep", sweep);
+    row("sweep with two numbers", { "--sweep", "kp=0:1" }, "--sweep", sweep, { "'0:1'" });
+    row("sweep with step 0", { "--sweep", "kp=0:1:0" }, "--sweep", sweep, { "'0'", "STEP" });
+    row("sweep with a negative step", { "--sweep=kd=0:1:-0.1" }, "--sweep", sweep, { "'-0.1'" });
+    row("sweep from above to", { "--sweep", "ki=2:1:0.1" }, "--sweep", sweep, { "'2' is above" });
+    row("sweep to infinity", { "--sweep", "kp=0:inf:1" }, "--sweep", sweep, { "'inf'" });
+    row("sweep to nan", { "--sweep", "amp=nan:1:0.1" }, "--sweep", sweep, { "'nan'" });
+    row("sweep past a range", { "--sweep", "kd=99:101:0.5" }, "--sweep", sweep,
+        { "point 4 (kd=100.5)", "kd 100.5 is above its maximum 100" });
+    row("sweep below a range", { "--sweep", "time=0:1:0.1" }, "--sweep", sweep,
+        { "point 1 (time=0)", "below its minimum 0.1" });
+    row("sweep past R", { "--sweep", "err-zero.l=-0.2:0.2:0.1" }, "--sweep", sweep,
+        { "point 5 (err-zero.l=0.2)", "err-zero.l 0.2 is above err-zero.r 0.1" });
+    row("sweep past R given as an option",
+        { "--err-pos", "0.1,0.5", "--sweep", "err-pos.l=0:1:0.25" }, "--sweep", sweep,
+        { "point 4 (err-pos.l=0.75)" });
+    row("grid of both bounds crossing",
+        { "--sweep", "err-neg.r=-1:0:0.5", "--sweep", "err-neg.l=-1:0:1" }, "--sweep", sweep,
+        { "point 2 (err-neg.r=-1, err-neg.l=0)", "err-neg.l 0 is above err-neg.r -1" });
+    row("sweep of a parameter twice", { "--sweep", "kp=0:1:1", "--sweep", "kp=0:2:1" }, "--sweep",
+        sweep, { "kp is swept twice" });
+    row("sweep of three parameters",
+        { "--sweep", "kp=0:1:1", "--sweep", "ki=0:1:1", "--sweep", "kd=0:1:1" }, "--sweep", sweep,
+        { "a third parameter" });
+    row("sweep grid too large", { "--sweep", "kp=0:999.9:0.1", "--sweep", "ki=0:100:0.1" },
+        "--sweep", sweep, { "more than 10000000 points" });
+    row("sweep and metrics", { "--sweep", "kp=0:1:1", "--metrics" }, "--metrics and --sweep",
+        QStringLiteral("at most one"));
+    row("sweep and tune", { "--tune", "pid", "--sweep", "kp=0:1:1" }, "--sweep and --tune",
+        QStringLiteral("at most one"));
+    row("tune and trace", { "--trace", "--tune", "fuzzy" }, "--trace and --tune",
+        QStringLiteral("at most one"));
+    // Tuning.
+    row("no such loop to tune", { "--tune", "PID" }, "--tune",
+        QStringLiteral("one of pid, fuzzy"));
+    row("tune a run without a step", { "--tune", "pid", "--time", "0.1" }, "--tune",
+        QStringLiteral("no 0.2 s step"));
+    row("no such criterion", { "--tune", "pid", "--criterion", "mse" }, "--criterion",
+        QStringLiteral("one of iae, ise, itae"));
+    row("criterion without tune", { "--criterion", "ise" }, "--criterion",
+        QStringLiteral("needs --tune"));
+    row("overshoot limit without tune", { "--max-overshoot", "2" }, "--max-overshoot",
+        QStringLiteral("needs --tune"));
+    row("negative overshoot limit", { "--tune", "pid", "--max-overshoot", "-1" }, "--max-overshoot",
+        QStringLiteral("a number from 0 to 1000"));
+    row("budget below the least", { "--tune", "pid", "--evaluations", "99" }, "--evaluations",
+        QStringLiteral("a whole number from 100 to 100000000"));
+    row("fractional budget", { "--tune", "pid", "--evaluations", "1000.5" }, "--evaluations",
+        QStringLiteral("whole number"), { "'1000.5' is not a whole number" });
+    row("seed without tune", { "--seed", "7" }, "--seed", QStringLiteral("needs --tune"));
+    row("seed beyond exact whole numbers", { "--tune", "pid", "--seed", "9007199254740992" },
+        "--seed", QStringLiteral("a whole number from 0 to 9007199254740991"));
+    row("no threads", { "--threads", "0" }, "--threads",
+        QStringLiteral("a whole number from 1 to 256"));
+    row("too many threads", { "--threads", "257" }, "--threads",
+        QStringLiteral("a whole number from 1 to 256"));
+    // The figure's choices are read, but draw nothing without a figure.
+    row("no such metric to plot", { "--plot-metric", "gain" }, "--plot-metric",
+        QStringLiteral("one of iae, peak"));
+    row("metric to plot without a figure", { "--sweep", "kp=0:1:1", "--plot-metric", "ise" },
+        "--plot-metric", QStringLiteral("needs --plot with --sweep"));
+    row("no such loop to plot", { "--plot-loop", "pid" }, "--plot-loop",
+        QStringLiteral("one of closed_loop, pid_loop, fuzzy_control"));
+    row("loop to plot without a figure",
+        { "--sweep", "kp=0:1:1", "--sweep", "kd=0:1:1", "--plot-loop", "pid_loop" }, "--plot-loop",
+        QStringLiteral("needs --plot with two --sweep"));
     // Unwritable output paths (as root too: the directories do not exist).
     row("output in a missing directory", { "--output", "@TMP@/missing/run.csv" }, "--output",
         path);

@@ -1,8 +1,10 @@
 // The option kinds that the figures, sweeps and the tuner read: whole
 // numbers, choices and texts with their own check, each fault reported on
-// one line that names the option and what it expects.
+// one line that names the option and what it expects; and the defaults that
+// depend on other options.
 
 #include "optionparser.h"
+#include "options.h"
 
 #include <QtTest>
 
@@ -15,6 +17,8 @@ class TestOptionParser : public QObject
 private slots:
     void kinds_data();
     void kinds();
+    void plotLoopDefault_data();
+    void plotLoopDefault();
 };
 
 void TestOptionParser::kinds_data()
@@ -81,6 +85,32 @@ void TestOptionParser::kinds()
     QCOMPARE(parser.errorText(), error);
     if (error.isEmpty())
         QCOMPARE(seen.join(' '), applied);
+}
+
+// A grid's map shows the loop that its parameters act on.
+void TestOptionParser::plotLoopDefault_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<int>("loop");
+    QTest::newRow("gains") << QStringList{"--sweep", "kp=0:1:1", "--sweep", "kd=0:1:1"}
+                           << int(StepRun::PidLoop);
+    QTest::newRow("gain and setpoint")
+        << QStringList{"--sweep", "setpoint=0:1:1", "--sweep", "ki=0:1:1"} << int(StepRun::PidLoop);
+    QTest::newRow("gain and bound")
+        << QStringList{"--sweep", "kp=0:1:1", "--sweep", "err-zero.r=0.1:1:1"}
+        << int(StepRun::FuzzyLoop);
+    QTest::newRow("setpoint and time")
+        << QStringList{"--sweep", "setpoint=0:1:1", "--sweep", "time=1:2:1"}
+        << int(StepRun::FuzzyLoop);
+}
+
+void TestOptionParser::plotLoopDefault()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(int, loop);
+    const ParseResult parsed = parseArguments(QStringList{"kestrune-sim"} + arguments);
+    QCOMPARE(parsed.status, ParseResult::Run);
+    QCOMPARE(int(parsed.options.study.plotLoop), loop);
 }
 
 QTEST_MAIN(TestOptionParser)

@@ -1,0 +1,309 @@
+#include "studyoptions.h"
+
+#include "csvwriter.h"
+#include "messagetext.h"
+#include "modelparameter.h"
+#include "numberformat.h"
+#include "optionparser.h"
+#include "parallelrunner.h"
+#include "tuner.h"
+
+#include <algorithm>
+
+namespace simcli {
+
+namespace {
+
+constexpr unsigned kMaxThreads = 256;
+constexpr double kMaxEvaluations = 1e8;
+constexpr double kMaxSeed = 9007199254740991.0; // 2^53 - 1: every whole number up to it is exact
+constexpr double kMaxOvershootLimit = 1000.0;
+constexpr std::size_t kMaxAxes = 2;
+
+const QStringList kCriteria = { QStringLiteral("iae"), QStringLiteral("ise"),
+                                QStringLiteral("itae") };
+const QStringList kTargets = { QStringLiteral("pid"), QStringLiteral("fuzzy") };
+
+QString parameterNames()
+{
+    QStringList names;
+    for (const ModelParameter *p = ModelParameter::begin(); p != ModelParameter::end(); ++p)
+        names << QString::fromUtf8(p->name().data(), static_cast<int>(p->name().size()));
+    return names.join(QStringLiteral(", "));
+}
+
+QStringList loopNames()
+{
+    QStringList names;
+    for (StepRun::Loop loop : { StepRun::ClosedLoop, StepRun::PidLoop, StepRun::FuzzyLoop })
+        names << QLatin1String(loopName(loop));
+    return names;
+}
+
+// The metric names with the default, iae, first.
+QStringList metricChoices()
+{
+    QStringList names;
+    for (const MetricColumn &column : metricColumns())
+        names << QLatin1String(column.name);
+    names.move(names.indexOf(QStringLiteral("iae")), 0);
+    return names;
+}
+
+OptionSpec studyOption(const char *name, OptionKind kind, const char *valueName,
+                       const char *description, StudyOptions &study)
+{
+    OptionSpec spec;
+    spec.names = QStringList{ QLatin1String(name) };
+    spec.kind = kind;
+    spec.valueName = QLatin1String(valueName);
+    spec.description = QLatin1String(description);
+    const QString shown = QStringLiteral("--") + QLatin1String(name);
+    spec.apply = [&study, shown](const OptionValue &) {
+        if (!study.given.contains(shown))
+            study.given << shown;
+    };
+    return spec;
+}
+
+// Adds what the option does to the bookkeeping of studyOption's apply.
+void thenApply(OptionSpec &spec, std::function<void(const OptionValue &)> apply)
+{
+    auto record = std::move(spec.apply);
+    spec.apply = [record, apply](const OptionValue &value) {
+        record(value);
+        apply(value);
+    };
+}
+
+QString axisProblem(const QString &text)
+{
+    DecimalRange::Error error;
+    if (Sweep::parseAxis(text.toStdString(), &error))
+        return QString();
+    return quoted(QString::fromStdString(error.value)) + QLatin1Char(' ')
+            + QString::fromStdString(error.reason);
+}
+
+QString pointText(const Sweep &sweep, const SweepProblem &problem)
+{
+    QStringList parts;
+    for (std::size_t a = 0; a < sweep.axes().size(); ++a) {
+        const std::string_view name = sweep.axes()[a].parameter->name();
+        parts << QString::fromUtf8(name.data(), static_cast<int>(name.size())) + QLatin1Char('=')
+                        + formatNumber(problem.values[a]);
+    }
+    return QStringLiteral("point %1 (%2)")
+            .arg(problem.point + 1)
+            .arg(parts.join(QStringLiteral(", ")));
+}
+
+QString sweepExpects()
+{
+    return QStringLiteral("NAME=FROM:TO:STEP once or twice, every value in NAME's range, "
+                          "L <= R in the error's sets");
+}
+
+} // namespace
+
+std::vector<OptionSpec> studyOptionTable(StudyOptions &study)
+{
+    std::vector<OptionSpec> table;
+
+    OptionSpec sweep = studyOption(
+            "sweep", OptionKind::Text, "NAME=FROM:TO:STEP",
+            "Run the values FROM, FROM + STEP, ... up to and including TO of one parameter "
+            "(exact decimals) and write the metrics of each point instead of the samples; "
+            "given twice, the grid of both, the first varying slowest. NAME is one of ",
+            study);
+    sweep.description += parameterNames() + QStringLiteral(" (a set's L or R)");
+    sweep.textExpects = sweepExpects();
+    sweep.check = [&study](OptionValue &value) {
+        if (study.sweep.size() >= kMaxAxes)
+            return QStringLiteral("a third parameter; a sweep has one or two");
+        return axisProblem(value.text);
+    };
+    thenApply(sweep, [&study](const OptionValue &value) {
+        study.sweep.push_back(*Sweep::parseAxis(value.text.toStdString()));
+    });
+    table.push_back(std::move(sweep));
+
+    OptionSpec tune = studyOption("tune", OptionKind::Choice, "loop",
+                                  "Write, instead of the samples, the values that minimise "
+                                  "--criterion for this setpoint and time: the PID gains (pid) "
+                                  "or the fuzzy controller's amplification and sets (fuzzy)",
+                                  study);
+    tune.choices = kTargets;
+    thenApply(tune, [&study](const OptionValue &value) {
+        study.tune = value.text == kTargets.at(0) ? TuneTarget::Pid : TuneTarget::Fuzzy;
+    });
+    table.push_back(std::move(tune));
+
+    OptionSpec criterion = studyOption("criterion", OptionKind::Choice, "name",
+                                       "What --tune minimises (iae and ise as in --metrics, "
+                                       "itae the sum of t_k * |e_k| * 0.2)",
+                                       study);
+    criterion.choices = kCriteria;
+    criterion.defaultText = kCriteria.at(0);
+    thenApply(criterion, [&study](const OptionValue &value) {
+        const TuneCriterion criteria[] = { TuneCriterion::Iae, TuneCriterion::Ise,
+                                           TuneCriterion::Itae };
+        study.criterion = criteria[kCriteria.indexOf(value.text)];
+    });
+    table.push_back(std::move(criterion));
+
+    OptionSpec overshoot = studyOption("max-overshoot", OptionKind::Number, "percent",
+                                       "With --tune: the most overshoot the tuned loop may "
+                                       "have, in percent of the setpoint",
+                                       study);
+    overshoot.minimum = 0.0;
+    overshoot.maximum = kMaxOvershootLimit;
+    thenApply(overshoot,
+              [&study](const OptionValue &value) { study.maxOvershoot = value.numbers.at(0); });
+    table.push_back(std::move(overshoot));
+
+    OptionSpec evaluations = studyOption("evaluations", OptionKind::Integer, "count",
+                                         "With --tune: how many runs of the loop the search "
+                                         "may take",
+                                         study);
+    evaluations.minimum = double(Tuner::kMinEvaluations);
+    evaluations.maximum = kMaxEvaluations;
+    evaluations.defaultText =
+            QStringLiteral("%1 for pid, %2 for fuzzy")
+                    .arg(Tuner::defaultEvaluations(TuneTarget::Pid))
+                    .arg(Tuner::defaultEvaluations(TuneTarget::Fuzzy));
+    thenApply(evaluations, [&study](const OptionValue &value) {
+        study.evaluations = static_cast<std::size_t>(value.numbers.at(0));
+    });
+    table.push_back(std::move(evaluations));
+
+    OptionSpec seed = studyOption("seed", OptionKind::Integer, "number",
+                                  "With --tune: the seed of the search's random draws; the same "
+                                  "inputs and seed give the same result",
+                                  study);
+    seed.minimum = 0.0;
+    seed.maximum = kMaxSeed;
+    seed.defaultText = QString::number(TuneSettings().seed);
+    thenApply(seed, [&study](const OptionValue &value) {
+        study.seed = static_cast<std::uint64_t>(value.numbers.at(0));
+    });
+    table.push_back(std::move(seed));
+
+    OptionSpec threads = studyOption("threads", OptionKind::Integer, "count",
+                                     "Threads for --sweep and --tune; the output is the same "
+                                     "for any number",
+                                     study);
+    threads.minimum = 1.0;
+    threads.maximum = kMaxThreads;
+    threads.defaultText = QStringLiteral("one per core");
+    thenApply(threads, [&study](const OptionValue &value) {
+        study.threads = static_cast<unsigned>(value.numbers.at(0));
+    });
+    table.push_back(std::move(threads));
+
+    OptionSpec metric = studyOption("plot-metric", OptionKind::Choice, "name",
+                                    "With --plot and --sweep: the metric the figure shows",
+                                    study);
+    metric.choices = metricChoices();
+    metric.defaultText = metric.choices.at(0);
+    thenApply(metric, [&study](const OptionValue &value) {
+        const auto &columns = metricColumns();
+        const auto found = std::find_if(columns.begin(), columns.end(), [&](const MetricColumn &c) {
+            return value.text == QLatin1String(c.name);
+        });
+        study.plotMetric = static_cast<int>(found - columns.begin());
+    });
+    table.push_back(std::move(metric));
+
+    OptionSpec loop = studyOption("plot-loop", OptionKind::Choice, "name",
+                                  "With --plot and a grid of two --sweep: the loop whose metric "
+                                  "the map shows",
+                                  study);
+    loop.choices = loopNames();
+    loop.defaultText = QStringLiteral("pid_loop for a grid of PID gains, else fuzzy_control");
+    thenApply(loop, [&study](const OptionValue &value) {
+        study.plotLoop = static_cast<StepRun::Loop>(loopNames().indexOf(value.text));
+    });
+    table.push_back(std::move(loop));
+    return table;
+}
+
+TuneSettings tuneSettings(const StudyOptions &study)
+{
+    TuneSettings settings;
+    settings.target = study.tune.value_or(TuneTarget::Pid);
+    settings.criterion = study.criterion;
+    settings.maxOvershoot = study.maxOvershoot;
+    settings.evaluations = study.evaluations;
+    settings.seed = study.seed;
+    return settings;
+}
+
+StepRun::Loop defaultPlotLoop(const std::vector<SweepAxis> &sweep)
+{
+    bool gain = false;
+    bool fuzzy = false;
+    for (const SweepAxis &axis : sweep) {
+        switch (axis.parameter->field()) {
+        case ModelParameter::Field::Kp:
+        case ModelParameter::Field::Ki:
+        case ModelParameter::Field::Kd:
+            gain = true;
+            break;
+        case ModelParameter::Field::Amplification:
+        case ModelParameter::Field::Bound:
+            fuzzy = true;
+            break;
+        case ModelParameter::Field::SetPoint:
+        case ModelParameter::Field::Time:
+            break;
+        }
+    }
+    return gain && !fuzzy ? StepRun::PidLoop : StepRun::FuzzyLoop;
+}
+
+QString finishStudyOptions(StudyOptions &study, const StepParameters &params, bool plotting)
+{
+    const bool sweeping = !study.sweep.empty();
+    const bool tuning = study.tune.has_value();
+    struct Need {
+        const char *option;
+        bool met;
+        const char *expected;
+    };
+    const Need needs[] = {
+        { "--criterion", tuning, "--tune" },
+        { "--max-overshoot", tuning, "--tune" },
+        { "--evaluations", tuning, "--tune" },
+        { "--seed", tuning, "--tune" },
+        { "--plot-metric", plotting && sweeping, "--plot with --sweep" },
+        { "--plot-loop", plotting && study.sweep.size() == 2, "--plot with two --sweep" },
+    };
+    for (const Need &need : needs) {
+        if (!need.met && study.given.contains(QLatin1String(need.option))) {
+            return errorLine(QLatin1String(need.option),
+                             QStringLiteral("needs ") + QLatin1String(need.expected), QString());
+        }
+    }
+    if (!study.given.contains(QStringLiteral("--plot-loop")))
+        study.plotLoop = defaultPlotLoop(study.sweep);
+
+    if (sweeping) {
+        const Sweep sweep(params, study.sweep);
+        if (const std::optional<SweepProblem> problem = sweep.validate()) {
+            const QString reason = QString::fromStdString(problem->reason);
+            return errorLine(QStringLiteral("--sweep"),
+                             problem->wholeSweep
+                                     ? reason
+                                     : pointText(sweep, *problem) + QStringLiteral(": ") + reason,
+                             sweepExpects());
+        }
+    }
+    if (tuning) {
+        if (const std::optional<std::string> problem = Tuner::check(params, tuneSettings(study)))
+            return errorLine(QStringLiteral("--tune"), QString::fromStdString(*problem), QString());
+    }
+    return QString();
+}
+
+} // namespace simcli

@@ -40,6 +40,7 @@ bench: build
 	cmake --build $(BUILD_DIR) -j$(JOBS) --target bench
 	./$(BUILD_DIR)/bench/kestrune-bench-sim
 	./$(BUILD_DIR)/bench/kestrune-bench-tune --benchmark_repetitions=5 --benchmark_report_aggregates_only=true
+	./$(BUILD_DIR)/bench/kestrune-bench-cli --benchmark_repetitions=5 --benchmark_report_aggregates_only=true
 	./$(BUILD_DIR)/bench/kestrune-bench-app
 
 clean:

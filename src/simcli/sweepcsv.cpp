@@ -8,6 +8,9 @@
 
 #include <QIODevice>
 
+#include <algorithm>
+#include <array>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -31,22 +34,57 @@ std::string header(const Sweep &sweep)
     return text;
 }
 
+bool sameBits(const std::optional<double> &a, const std::optional<double> &b)
+{
+    return a.has_value() == b.has_value()
+            && (!a || std::memcmp(&*a, &*b, sizeof(double)) == 0);
+}
+
+// The cells of a loop's metrics, made once for a run of points where the
+// loop does not change: a sweep of one loop's parameters leaves the other two
+// loops' metrics the same at every point.
+class LoopCells
+{
+public:
+    const std::string &cells(const LoopMetrics &metrics)
+    {
+        const auto &columns = metricColumns();
+        const bool same = m_valid
+                && std::all_of(columns.begin(), columns.end(), [&](const MetricColumn &c) {
+                       return sameBits(metrics.*c.field, m_metrics.*c.field);
+                   });
+        if (!same) {
+            m_text.clear();
+            for (const MetricColumn &column : columns) {
+                m_text += ',';
+                appendMetric(m_text, metrics.*column.field);
+            }
+            m_metrics = metrics;
+            m_valid = true;
+        }
+        return m_text;
+    }
+
+private:
+    bool m_valid = false;
+    LoopMetrics m_metrics;
+    std::string m_text;
+};
+
 // The three rows of one point.
-void appendPoint(std::string &out, std::size_t axes, const SweepRecord *records)
+void appendPoint(std::string &out, std::size_t axes, const SweepRecord *records,
+                 std::array<LoopCells, 3> &cells)
 {
     std::string values;
     for (std::size_t a = 0; a < axes; ++a) {
         appendNumber(values, records[0].values[a]);
         values += ',';
     }
-    for (int loop = 0; loop < 3; ++loop) {
+    for (std::size_t loop = 0; loop < 3; ++loop) {
         const SweepRecord &record = records[loop];
         out += values;
         out += loopName(record.loop);
-        for (const MetricColumn &column : metricColumns()) {
-            out += ',';
-            appendMetric(out, record.metrics.*column.field);
-        }
+        out += cells[loop].cells(record.metrics);
         out += '\n';
     }
 }
@@ -78,9 +116,10 @@ bool writeSweepCsv(const Sweep &sweep, unsigned threads, QIODevice &out, Progres
                 std::string &text = texts[(begin - blockFirst) / Sweep::kChunkPoints];
                 text.clear();
                 SweepRecord records[3];
+                std::array<LoopCells, 3> cells;
                 for (std::size_t point = begin; point < end; ++point) {
                     sweep.evaluate(point, records);
-                    appendPoint(text, axes, records);
+                    appendPoint(text, axes, records, cells);
                 }
             },
             [&](std::size_t first, std::size_t count) {

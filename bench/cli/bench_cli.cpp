@@ -1,0 +1,92 @@
+// Benchmarks of kestrune-sim's parameter studies: runProgram with the
+// program's own arguments, from parsing to the CSV written into /dev/null
+// through the standard-output path that main() uses.
+//
+//   Sweep/points:100000/threads:N   --sweep kp=0:99.999:0.001 at T = 20 s:
+//                                   100,000 points, 300,000 rows of metrics
+//   Sweep/all_loops/threads:N       --sweep setpoint=0.001:100:0.001: the
+//                                   same count, but every loop's metrics
+//                                   change from point to point (a gain
+//                                   sweep repeats two loops' cells)
+//   Tune/pid, Tune/fuzzy            --tune pid, --tune fuzzy at the start
+//                                   values (T = 20 s), one thread per core
+//
+// Goals: the sweep at least 200,000 points per second per core (the counter
+// points_per_core), and 2 threads at least 1.7 x one; --tune pid under 2 s
+// and --tune fuzzy under 10 s on two cores. `make bench` runs each five
+// times and reports the medians.
+
+#include "simcli.h"
+
+#include <QFile>
+
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+
+namespace {
+
+constexpr double kPoints = 100000;
+
+void runOrFail(benchmark::State &state, const QStringList &arguments)
+{
+    QFile devNull(QStringLiteral("/dev/null"));
+    if (!devNull.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
+        state.SkipWithError("cannot open /dev/null");
+        return;
+    }
+    simcli::ProgramIo io;
+    io.standardOutput = &devNull;
+    const simcli::ProgramOutput output =
+            simcli::runProgram(QStringList{ QStringLiteral("kestrune-sim") } + arguments, io);
+    if (output.exitCode != simcli::ExitOk)
+        state.SkipWithError(output.err.constData());
+}
+
+void BM_Sweep(benchmark::State &state, const char *axis)
+{
+    const auto threads = static_cast<int>(state.range(0));
+    const QStringList arguments{ QStringLiteral("--sweep"), QLatin1String(axis),
+                                 QStringLiteral("--threads"), QString::number(threads) };
+    for (auto _ : state)
+        runOrFail(state, arguments);
+    state.SetItemsProcessed(static_cast<std::int64_t>(double(state.iterations()) * kPoints));
+    state.counters["points_per_core"] = benchmark::Counter(
+            double(state.iterations()) * kPoints / threads, benchmark::Counter::kIsRate);
+}
+
+void BM_Tune(benchmark::State &state, const char *loop)
+{
+    const QStringList arguments{ QStringLiteral("--tune"), QLatin1String(loop) };
+    for (auto _ : state)
+        runOrFail(state, arguments);
+}
+
+} // namespace
+
+BENCHMARK_CAPTURE(BM_Sweep, kp, "kp=0:99.999:0.001")
+        ->Name("Sweep/points:100000")
+        ->ArgName("threads")
+        ->Arg(1)
+        ->Arg(2)
+        ->UseRealTime()
+        ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_Sweep, setpoint, "setpoint=0.001:100:0.001")
+        ->Name("Sweep/all_loops")
+        ->ArgName("threads")
+        ->Arg(1)
+        ->Arg(2)
+        ->UseRealTime()
+        ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_Tune, pid, "pid")
+        ->Name("Tune/pid")
+        ->Iterations(1)
+        ->UseRealTime()
+        ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_Tune, fuzzy, "fuzzy")
+        ->Name("Tune/fuzzy")
+        ->Iterations(1)
+        ->UseRealTime()
+        ->Unit(benchmark::kMillisecond);
+
+BENCHMARK_MAIN();

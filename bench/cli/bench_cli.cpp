@@ -22,7 +22,8 @@
 
 #include <benchmark/benchmark.h>
 
-#include <cstdio>
+#include <string>
+#include <utility>
 
 namespace {
 
@@ -64,29 +65,28 @@ void BM_Tune(benchmark::State &state, const char *loop)
 
 } // namespace
 
-BENCHMARK_CAPTURE(BM_Sweep, kp, "kp=0:99.999:0.001")
-        ->Name("Sweep/points:100000")
-        ->ArgName("threads")
-        ->Arg(1)
-        ->Arg(2)
-        ->UseRealTime()
-        ->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(BM_Sweep, setpoint, "setpoint=0.001:100:0.001")
-        ->Name("Sweep/all_loops")
-        ->ArgName("threads")
-        ->Arg(1)
-        ->Arg(2)
-        ->UseRealTime()
-        ->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(BM_Tune, pid, "pid")
-        ->Name("Tune/pid")
-        ->Iterations(1)
-        ->UseRealTime()
-        ->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(BM_Tune, fuzzy, "fuzzy")
-        ->Name("Tune/fuzzy")
-        ->Iterations(1)
-        ->UseRealTime()
-        ->Unit(benchmark::kMillisecond);
-
-BENCHMARK_MAIN();
+int main(int argc, char **argv)
+{
+    const std::pair<const char *, const char *> sweeps[] = {
+        { "Sweep/points:100000", "kp=0:99.999:0.001" },
+        { "Sweep/all_loops", "setpoint=0.001:100:0.001" },
+    };
+    for (const auto &[name, axis] : sweeps) {
+        benchmark::RegisterBenchmark(name, BM_Sweep, axis)
+                ->ArgName("threads")
+                ->Arg(1)
+                ->Arg(2)
+                ->UseRealTime()
+                ->Unit(benchmark::kMillisecond);
+    }
+    for (const char *loop : { "pid", "fuzzy" }) {
+        benchmark::RegisterBenchmark((std::string("Tune/") + loop).c_str(), BM_Tune, loop)
+                ->Iterations(1)
+                ->UseRealTime()
+                ->Unit(benchmark::kMillisecond);
+    }
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

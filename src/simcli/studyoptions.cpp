@@ -76,6 +76,19 @@ void thenApply(OptionSpec &spec, std::function<void(const OptionValue &)> apply)
     };
 }
 
+// A Number or Integer option from minimum to maximum that stores its value.
+OptionSpec numberOption(const char *name, OptionKind kind, const char *valueName,
+                        const char *description, double minimum, double maximum,
+                        QString defaultText, StudyOptions &study, std::function<void(double)> store)
+{
+    OptionSpec spec = studyOption(name, kind, valueName, description, study);
+    spec.minimum = minimum;
+    spec.maximum = maximum;
+    spec.defaultText = std::move(defaultText);
+    thenApply(spec, [store](const OptionValue &value) { store(value.numbers.at(0)); });
+    return spec;
+}
+
 QString axisProblem(const QString &text)
 {
     DecimalRange::Error error;
@@ -152,54 +165,30 @@ std::vector<OptionSpec> studyOptionTable(StudyOptions &study)
     });
     table.push_back(std::move(criterion));
 
-    OptionSpec overshoot = studyOption("max-overshoot", OptionKind::Number, "percent",
-                                       "With --tune: the most overshoot the tuned loop may "
-                                       "have, in percent of the setpoint",
-                                       study);
-    overshoot.minimum = 0.0;
-    overshoot.maximum = kMaxOvershootLimit;
-    thenApply(overshoot,
-              [&study](const OptionValue &value) { study.maxOvershoot = value.numbers.at(0); });
-    table.push_back(std::move(overshoot));
-
-    OptionSpec evaluations = studyOption("evaluations", OptionKind::Integer, "count",
-                                         "With --tune: how many runs of the loop the search "
-                                         "may take",
-                                         study);
-    evaluations.minimum = double(Tuner::kMinEvaluations);
-    evaluations.maximum = kMaxEvaluations;
-    evaluations.defaultText =
+    table.push_back(numberOption(
+            "max-overshoot", OptionKind::Number, "percent",
+            "With --tune: the most overshoot the tuned loop may have, in percent of the setpoint",
+            0.0, kMaxOvershootLimit, QString(), study,
+            [&study](double v) { study.maxOvershoot = v; }));
+    table.push_back(numberOption(
+            "evaluations", OptionKind::Integer, "count",
+            "With --tune: how many runs of the loop the search may take",
+            double(Tuner::kMinEvaluations), kMaxEvaluations,
             QStringLiteral("%1 for pid, %2 for fuzzy")
                     .arg(Tuner::defaultEvaluations(TuneTarget::Pid))
-                    .arg(Tuner::defaultEvaluations(TuneTarget::Fuzzy));
-    thenApply(evaluations, [&study](const OptionValue &value) {
-        study.evaluations = static_cast<std::size_t>(value.numbers.at(0));
-    });
-    table.push_back(std::move(evaluations));
-
-    OptionSpec seed = studyOption("seed", OptionKind::Integer, "number",
-                                  "With --tune: the seed of the search's random draws; the same "
-                                  "inputs and seed give the same result",
-                                  study);
-    seed.minimum = 0.0;
-    seed.maximum = kMaxSeed;
-    seed.defaultText = QString::number(TuneSettings().seed);
-    thenApply(seed, [&study](const OptionValue &value) {
-        study.seed = static_cast<std::uint64_t>(value.numbers.at(0));
-    });
-    table.push_back(std::move(seed));
-
-    OptionSpec threads = studyOption("threads", OptionKind::Integer, "count",
-                                     "Threads for --sweep and --tune; the output is the same "
-                                     "for any number",
-                                     study);
-    threads.minimum = 1.0;
-    threads.maximum = kMaxThreads;
-    threads.defaultText = QStringLiteral("one per core");
-    thenApply(threads, [&study](const OptionValue &value) {
-        study.threads = static_cast<unsigned>(value.numbers.at(0));
-    });
-    table.push_back(std::move(threads));
+                    .arg(Tuner::defaultEvaluations(TuneTarget::Fuzzy)),
+            study, [&study](double v) { study.evaluations = static_cast<std::size_t>(v); }));
+    table.push_back(numberOption(
+            "seed", OptionKind::Integer, "number",
+            "With --tune: the seed of the search's random draws; the same inputs and seed give "
+            "the same result",
+            0.0, kMaxSeed, QString::number(TuneSettings().seed), study,
+            [&study](double v) { study.seed = static_cast<std::uint64_t>(v); }));
+    table.push_back(numberOption(
+            "threads", OptionKind::Integer, "count",
+            "Threads for --sweep and --tune; the output is the same for any number", 1.0,
+            kMaxThreads, QStringLiteral("one per core"), study,
+            [&study](double v) { study.threads = static_cast<unsigned>(v); }));
 
     OptionSpec metric = studyOption("plot-metric", OptionKind::Choice, "name",
                                     "With --plot and --sweep: the metric the figure shows",

@@ -262,7 +262,7 @@ void TestStudyProgram::tunedValuesReadBack()
     QVERIFY2(overshoot <= overshootLimit, qPrintable(QString::number(overshoot, 'g', 17)));
 }
 
-// The yardstick: the tuned PID loop at the start values is no worse
+// The yardstick of the tuner: the tuned PID loop at the start values is no worse
 // than the best point of a coarse grid of the three gains, which the sweep
 // itself computes (a grid of Ki and Kd for each Kp).
 void TestStudyProgram::tunedPidBeatsCoarseGrid()

@@ -22,13 +22,30 @@ LoopMetrics computeMetrics(double setPoint, const std::vector<double> &t,
     const double target = std::fabs(setPoint);
     const bool hasTarget = setPoint != 0.0;
 
-    // Peak: first occurrence of the largest s * y; NaN never compares greater.
+    // One pass for the peak and the integrals, so that the processor
+    // overlaps their work. Peak: first occurrence of the largest s * y; NaN
+    // never compares greater. Integrals: see below.
     std::size_t peakIndex = n;
+    double peakValue = 0.0; // s * y[peakIndex]
+    double iae = 0.0;
+    double ise = 0.0;
+    bool infinite = false;
+    bool undefined = false;
     for (std::size_t k = 0; k < n; ++k) {
-        if (std::isnan(y[k]))
-            continue;
-        if (peakIndex == n || s * y[k] > s * y[peakIndex])
+        const double yk = y[k];
+        if (!std::isnan(yk) && (peakIndex == n || s * yk > peakValue)) {
             peakIndex = k;
+            peakValue = s * yk;
+        }
+        const double e = setPoint - yk;
+        if (std::isinf(e)) {
+            infinite = true;
+        } else if (std::isnan(e)) {
+            undefined = true;
+        } else {
+            iae += std::fabs(e) * dt;
+            ise += e * e * dt;
+        }
     }
     if (peakIndex < n) {
         m.peak = y[peakIndex];
@@ -68,21 +85,6 @@ LoopMetrics computeMetrics(double setPoint, const std::vector<double> &t,
         m.steadyStateError = setPoint - y[n - 1];
     }
 
-    double iae = 0.0;
-    double ise = 0.0;
-    bool infinite = false;
-    bool undefined = false;
-    for (std::size_t k = 0; k < n; ++k) {
-        const double e = setPoint - y[k];
-        if (std::isinf(e)) {
-            infinite = true;
-        } else if (std::isnan(e)) {
-            undefined = true;
-        } else {
-            iae += std::fabs(e) * dt;
-            ise += e * e * dt;
-        }
-    }
     if (infinite) {
         m.iae = inf;
         m.ise = inf;

@@ -228,6 +228,9 @@ std::optional<std::string> Tuner::check(const StepParameters &base, const TuneSe
 {
     if (StepRun::stepCount(base.modellingTime) == 0)
         return std::string("the modelling time holds no 0.2 s step: there is no response to tune");
+    // Every candidate would follow a setpoint of 0 exactly and score 0.
+    if (base.setPoint == 0.0)
+        return std::string("the setpoint is 0: there is no step to tune for");
     if (settings.maxOvershoot && !(*settings.maxOvershoot >= 0.0))
         return std::string("the overshoot limit must be a percentage of 0 or more");
     if (settings.evaluations != 0 && settings.evaluations < kMinEvaluations)

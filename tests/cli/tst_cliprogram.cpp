@@ -815,6 +815,8 @@ void TestCliProgram::badInput_data()
         QStringLiteral("one of pid, fuzzy"));
     row("tune a run without a step", { "--tune", "pid", "--time", "0.1" }, "--tune",
         QStringLiteral("no 0.2 s step"));
+    row("tune at setpoint 0", { "--tune", "fuzzy", "--setpoint", "0" }, "--tune",
+        QStringLiteral("the setpoint is 0: there is no step to tune for"));
     row("no such criterion", { "--tune", "pid", "--criterion", "mse" }, "--criterion",
         QStringLiteral("one of iae, ise, itae"));
     row("criterion without tune", { "--criterion", "ise" }, "--criterion",

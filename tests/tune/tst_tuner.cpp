@@ -196,31 +196,36 @@ void TestTuner::divergingCandidateScoresFinite()
 
 void TestTuner::check_data()
 {
+    QTest::addColumn<double>("setPoint");
     QTest::addColumn<double>("time");
     QTest::addColumn<double>("maxOvershoot"); // -2: none
     QTest::addColumn<int>("evaluations");
     QTest::addColumn<QString>("problem");
 
-    QTest::newRow("fine") << 20.0 << -2.0 << 0 << "";
-    QTest::newRow("shortest run") << 0.2 << 0.0 << 100 << "";
-    QTest::newRow("no samples") << 0.1 << -2.0 << 0
+    QTest::newRow("fine") << 1.0 << 20.0 << -2.0 << 0 << "";
+    QTest::newRow("shortest run") << 1.0 << 0.2 << 0.0 << 100 << "";
+    QTest::newRow("no samples") << 1.0 << 0.1 << -2.0 << 0
                                 << "the modelling time holds no 0.2 s step: there is no response "
                                    "to tune";
-    QTest::newRow("negative limit") << 20.0 << -1.0 << 0
+    QTest::newRow("negative limit") << 1.0 << 20.0 << -1.0 << 0
                                     << "the overshoot limit must be a percentage of 0 or more";
-    QTest::newRow("nan limit") << 20.0 << NaN << 0
+    QTest::newRow("nan limit") << 1.0 << 20.0 << NaN << 0
                                << "the overshoot limit must be a percentage of 0 or more";
-    QTest::newRow("tiny budget") << 20.0 << -2.0 << 99
+    QTest::newRow("tiny budget") << 1.0 << 20.0 << -2.0 << 99
                                  << "the budget must be at least 100 evaluations";
+    QTest::newRow("setpoint 0") << 0.0 << 20.0 << -2.0 << 0
+                                << "the setpoint is 0: there is no step to tune for";
 }
 
 void TestTuner::check()
 {
+    QFETCH(double, setPoint);
     QFETCH(double, time);
     QFETCH(double, maxOvershoot);
     QFETCH(int, evaluations);
     QFETCH(QString, problem);
     StepParameters p;
+    p.setPoint = setPoint;
     p.modellingTime = time;
     TuneSettings settings;
     if (maxOvershoot != -2.0)

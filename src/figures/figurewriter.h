@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QSize>
+#include <QString>
+
+#include <functional>
+
+class QIODevice;
+class QPainter;
+class QRectF;
+class QwtPlot;
+
+// Writes one figure, a drawing of a fixed size in pixels, to a device as
+// PNG, SVG or PDF. The drawing is given as a function that paints the
+// figure into a rectangle of that size; SVG and PDF get the same size at
+// 96 dpi (a 1200 x 800 figure is a 12.5 x 8.33 inch page), so that every
+// format shows the same drawing. Any chart of Qwt can be drawn with
+// renderPlot, and several of them side by side into one figure.
+class FigureWriter
+{
+public:
+    enum Format { Png, Svg, Pdf };
+
+    using Painting = std::function<void(QPainter &painter, const QRectF &rect)>;
+
+    // The format that a file name asks for by its extension, in any case:
+    // .png, .svg, .pdf. False for any other name.
+    static bool formatOf(const QString &path, Format &format);
+
+    // Paints the figure and writes it to the open device. False, with the
+    // reason in error, when the figure cannot be made or written.
+    static bool write(QIODevice &device, Format format, QSize size, const Painting &paint,
+                      QString &error);
+
+    // Draws the plot, with its axes and legend, into rect as QwtPlotRenderer
+    // lays it out.
+    static void renderPlot(QwtPlot &plot, QPainter &painter, const QRectF &rect);
+};

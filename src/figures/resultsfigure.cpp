@@ -1,0 +1,31 @@
+#include "resultsfigure.h"
+
+#include "figurewriter.h"
+#include "fontsubstitutes.h"
+#include "resultschart.h"
+#include "stepparameters.h"
+#include "steprun.h"
+#include "xplot.h"
+
+#include <QPainter>
+#include <QRectF>
+
+ResultsFigure::ResultsFigure(const StepParameters &params, QSize size)
+    : chart(std::make_unique<XPlot>())
+{
+    chart->setFont(windowFont());
+    chart->resize(size);
+    chart->ensurePolished();
+    ResultsChart::setUp(*chart, curves, params.modellingTime, params.setPoint);
+    StepRun::Result result = StepRun::run(params);
+    const double peak = result.peak;
+    curves = ResultsChart::curves(std::move(result));
+    ResultsChart::show(*chart, curves, params.modellingTime, peak);
+}
+
+ResultsFigure::~ResultsFigure() = default;
+
+void ResultsFigure::paint(QPainter &painter, const QRectF &rect) const
+{
+    FigureWriter::renderPlot(*chart, painter, rect);
+}

@@ -1,10 +1,14 @@
 #include "figurewriter.h"
 
+#include "fontsubstitutes.h"
+
 #include <qwt_plot.h>
 #include <qwt_plot_renderer.h>
 
 #include <QBuffer>
 #include <QFileInfo>
+#include <QFont>
+#include <QFontInfo>
 #include <QFrame>
 #include <QGuiApplication>
 #include <QImage>
@@ -19,6 +23,8 @@
 #include <QStyle>
 #include <QStyleOptionFrame>
 #include <QSvgGenerator>
+#include <QTransform>
+#include <QWidget>
 
 namespace {
 
@@ -67,6 +73,8 @@ bool writeSvg(QIODevice &device, QSize size, const FigureWriter::Painting &paint
     svg.setResolution(kDpi);
     svg.setSize(size);
     svg.setViewBox(QRect(QPoint(0, 0), size));
+    svg.setTitle(QStringLiteral("Kestrune figure"));
+    svg.setDescription(QStringLiteral("Drawn by kestrune-sim"));
     paintOn(svg, size, paint);
     return true;
 }
@@ -127,6 +135,13 @@ public:
 
 } // namespace
 
+QFont FigureWriter::windowFont()
+{
+    QFont font = ::windowFont();
+    font.setFamily(QFontInfo(font).family());
+    return font;
+}
+
 bool FigureWriter::formatOf(const QString &path, Format &format)
 {
     const QString suffix = QFileInfo(path).suffix().toLower();
@@ -159,4 +174,11 @@ void FigureWriter::renderPlot(QwtPlot &plot, QPainter &painter, const QRectF &re
 {
     WindowLikeRenderer renderer;
     renderer.render(&plot, &painter, rect);
+}
+
+QTransform FigureWriter::layoutTransform(const QPainter &painter, const QWidget &widget)
+{
+    const QPaintDevice *device = painter.device();
+    return QTransform::fromScale(double(device->logicalDpiX()) / widget.logicalDpiX(),
+                                 double(device->logicalDpiY()) / widget.logicalDpiY());
 }

@@ -5,9 +5,12 @@
 
 #include <functional>
 
+class QFont;
 class QIODevice;
 class QPainter;
 class QRectF;
+class QTransform;
+class QWidget;
 class QwtPlot;
 
 // Writes one figure, a drawing of a fixed size in pixels, to a device as
@@ -35,4 +38,14 @@ public:
     // Draws the plot, with its axes and legend, into rect as QwtPlotRenderer
     // lays it out.
     static void renderPlot(QwtPlot &plot, QPainter &painter, const QRectF &rect);
+
+    // The window's font under the name of the font it resolves to (Tahoma's
+    // stand-in where Tahoma is missing): drawn the same, but an SVG then
+    // names a font that exists rather than one that was substituted.
+    static QFont windowFont();
+
+    // From the pixels of the screen that widget lays itself out for to the
+    // pixels of the painter's device: the scale that QwtPlotRenderer applies
+    // to a plot, for a figure that places several parts side by side.
+    static QTransform layoutTransform(const QPainter &painter, const QWidget &widget);
 };

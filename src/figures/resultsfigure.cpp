@@ -1,7 +1,6 @@
 #include "resultsfigure.h"
 
 #include "figurewriter.h"
-#include "fontsubstitutes.h"
 #include "resultschart.h"
 #include "stepparameters.h"
 #include "steprun.h"
@@ -13,7 +12,7 @@
 ResultsFigure::ResultsFigure(const StepParameters &params, QSize size)
     : chart(std::make_unique<XPlot>())
 {
-    chart->setFont(windowFont());
+    chart->setFont(FigureWriter::windowFont());
     chart->resize(size);
     chart->ensurePolished();
     ResultsChart::setUp(*chart, curves, params.modellingTime, params.setPoint);

@@ -55,6 +55,8 @@ void TestWindowFigure::sameCanvas()
     figureImage.save("/tmp/fig-figure.png");
     for (XPlot *p : { shown, &figure.plot() })
         qDebug() << p->canvas()->geometry() << p->legend()->geometry() << p->axisWidget(0)->geometry() << p->axisWidget(2)->geometry() << p->logicalDpiX() << p->contentsMargins() << p->legend()->sizeHint() << p->axisWidget(0)->minimumSizeHint() << p->axisWidget(0)->font().toString() << p->axisWidget(2)->minimumSizeHint() << p->axisWidget(0)->title().font().toString() << p->axisWidget(0)->startBorderDist() << p->axisWidget(0)->endBorderDist();
+    for (XPlot *p : { shown, &figure.plot() })
+        qDebug() << p->font().toString() << p->fontInfo().family() << p->legend()->font().toString() << p->axisWidget(0)->font().toString() << p->axisTitle(0).font().toString();
     qDebug() << shown->size() << shown->canvas()->geometry() << figure.plot().canvas()->geometry()
              << shown->logicalDpiX();
     const QRect canvas = shown->canvas()->geometry();

@@ -6,6 +6,7 @@
 #include <qwt_plot_renderer.h>
 
 #include <QBuffer>
+#include <QCoreApplication>
 #include <QFileInfo>
 #include <QFont>
 #include <QFontInfo>
@@ -134,6 +135,14 @@ public:
 };
 
 } // namespace
+
+void FigureWriter::layOut(QWidget &widget, QSize size)
+{
+    widget.setAttribute(Qt::WA_DontShowOnScreen);
+    widget.resize(size);
+    widget.show();
+    QCoreApplication::sendPostedEvents();
+}
 
 QFont FigureWriter::windowFont()
 {

@@ -39,6 +39,11 @@ public:
     // lays it out.
     static void renderPlot(QwtPlot &plot, QPainter &painter, const QRectF &rect);
 
+    // Lays a widget of a figure out at the size as a shown window lays out
+    // its widgets, without showing it on any screen: a plot that was never
+    // shown leaves room at its scales' ends that the window's charts do not.
+    static void layOut(QWidget &widget, QSize size);
+
     // The window's font under the name of the font it resolves to (Tahoma's
     // stand-in where Tahoma is missing): drawn the same, but an SVG then
     // names a font that exists rather than one that was substituted.

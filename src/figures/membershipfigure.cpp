@@ -23,10 +23,9 @@ std::unique_ptr<XPlot> membershipPlot(std::vector<CurveData> &curves,
 {
     auto plot = std::make_unique<XPlot>();
     plot->setFont(FigureWriter::windowFont());
-    plot->resize(size);
-    plot->ensurePolished();
     MembershipChart::setUp(*plot, curves, quantity);
     MembershipChart::show(*plot, curves, sets);
+    FigureWriter::layOut(*plot, size);
     return plot;
 }
 

@@ -13,13 +13,12 @@ ResultsFigure::ResultsFigure(const StepParameters &params, QSize size)
     : chart(std::make_unique<XPlot>())
 {
     chart->setFont(FigureWriter::windowFont());
-    chart->resize(size);
-    chart->ensurePolished();
     ResultsChart::setUp(*chart, curves, params.modellingTime, params.setPoint);
     StepRun::Result result = StepRun::run(params);
     const double peak = result.peak;
     curves = ResultsChart::curves(std::move(result));
     ResultsChart::show(*chart, curves, params.modellingTime, peak);
+    FigureWriter::layOut(*chart, size);
 }
 
 ResultsFigure::~ResultsFigure() = default;

@@ -143,7 +143,6 @@ SurfaceFigure::SurfaceFigure(const DecisionSurface &surface,
     : chart(std::make_unique<XPlot>())
 {
     chart->setFont(FigureWriter::windowFont());
-    chart->resize(size);
     const double low = surface.axis().front();
     const double high = surface.axis().back();
     chart->init(static_cast<float>(low), static_cast<float>(high), static_cast<float>(low),
@@ -168,8 +167,7 @@ SurfaceFigure::SurfaceFigure(const DecisionSurface &surface,
     auto *legend = new QwtLegend;
     legend->setFont(FigureWriter::windowFont());
     chart->insertLegend(legend, QwtPlot::RightLegend);
-    chart->ensurePolished();
-    chart->replot();
+    FigureWriter::layOut(*chart, size);
 }
 
 SurfaceFigure::~SurfaceFigure() = default;

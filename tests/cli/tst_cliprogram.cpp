@@ -3,6 +3,7 @@
 // and, bit for bit, against the simulation core; and every kind of bad input.
 
 #include "plantmodel.h"
+#include "simprocess.h"
 #include "stepparameters.h"
 #include "steprun.h"
 
@@ -18,41 +19,6 @@
 Q_DECLARE_METATYPE(StepParameters)
 
 namespace {
-
-struct Run {
-    int exitCode = -1;
-    QByteArray out;
-    QByteArray err;
-};
-
-Run runProgram(const QString &program, const QStringList &arguments)
-{
-    QProcess process;
-    process.setProgram(program);
-    process.setArguments(arguments);
-    process.start();
-    Run run;
-    if (!process.waitForStarted(10000)) {
-        run.err = "could not start " + program.toUtf8();
-        return run;
-    }
-    process.closeWriteChannel();
-    if (!process.waitForFinished(30000)) {
-        process.kill();
-        process.waitForFinished();
-        run.err = "timed out";
-        return run;
-    }
-    run.out = process.readAllStandardOutput();
-    run.err = process.readAllStandardError();
-    run.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-    return run;
-}
-
-Run runSim(const QStringList &arguments)
-{
-    return runProgram(QStringLiteral(KESTRUNE_SIM_PATH), arguments);
-}
 
 // Runs the program from a shell script, which names it "$0".
 Run runSimInShell(const QString &script, const QStringList &arguments)
@@ -89,38 +55,6 @@ bool makeNode(const QString &path, unsigned major, unsigned minor)
 {
     return ::mknod(QFile::encodeName(path).constData(), S_IFCHR | 0666, makedev(major, minor))
             == 0;
-}
-
-// A CSV table: its header and its rows of fields.
-struct Table {
-    QStringList header;
-    QVector<QStringList> rows;
-
-    int column(const QString &name) const { return header.indexOf(name); }
-    double number(int row, const QString &name) const
-    {
-        bool ok = false;
-        const double v = rows.at(row).at(column(name)).toDouble(&ok);
-        return ok ? v : std::nan("");
-    }
-};
-
-bool parseCsv(const QByteArray &bytes, Table &table)
-{
-    if (!bytes.endsWith('\n'))
-        return false;
-    QStringList lines = QString::fromUtf8(bytes).split(QLatin1Char('\n'));
-    lines.removeLast(); // after the final '\n'
-    if (lines.isEmpty())
-        return false;
-    table.header = lines.takeFirst().split(QLatin1Char(','));
-    for (const QString &line : qAsConst(lines)) {
-        const QStringList fields = line.split(QLatin1Char(','));
-        if (fields.size() != table.header.size())
-            return false;
-        table.rows.append(fields);
-    }
-    return true;
 }
 
 // Reads a field as the double it denotes; nan, inf and -inf included.
@@ -858,6 +792,51 @@ void TestCliProgram::badInput_data()
         { "a?b?c?d.csv" });
     row("long output path", { "-o", "@TMP@/missing/" + QString(200, QLatin1Char('x')) + "/run.csv" },
         "--output", path, { "...", "xxx/run.csv'" });
+    // Figures.
+    const QString figureFile = QStringLiteral("a file name ending in .png, .svg or .pdf");
+    const QString surfaceFile = QStringLiteral("a file name ending in .csv, .png, .svg or .pdf");
+    const QString grid = QStringLiteral("two numbers LO,HI from -10 to 10 with LO < HI");
+    const QString size = QStringLiteral("WxH, each side a whole number from 100 to 10000");
+    row("figure without an extension", { "--plot", "@TMP@/results" }, "--plot", figureFile);
+    row("figure in another format", { "--plot-membership", "@TMP@/sets.jpg" },
+        "--plot-membership", figureFile, { "does not end in" });
+    row("figure as CSV", { "--plot", "@TMP@/results.csv" }, "--plot", figureFile);
+    row("surface as text", { "--surface", "@TMP@/surface.txt" }, "--surface", surfaceFile);
+    row("extension of a directory only", { "--plot", "@TMP@/dir.png/results" }, "--plot",
+        figureFile);
+    row("missing figure path", { "--plot" }, "--plot", figureFile);
+    row("surface points below 2", { "--surface-points", "1" }, "--surface-points",
+        QStringLiteral("a whole number from 2 to 1001"));
+    row("surface points above 1001", { "--surface-points", "1002" }, "--surface-points",
+        QStringLiteral("a whole number from 2 to 1001"));
+    row("surface points not whole", { "--surface-points", "2.5" }, "--surface-points",
+        QStringLiteral("a whole number from 2 to 1001"), { "not a whole number" });
+    row("surface range of one point", { "--surface-range", "1,1" }, "--surface-range", grid,
+        { "not below" });
+    row("surface range reversed", { "--surface-range", "3,-3" }, "--surface-range", grid,
+        { "above" });
+    row("surface range beyond the bounds", { "--surface-range", "-11,0" }, "--surface-range",
+        grid);
+    row("surface range as two arguments", { "--surface-range", "-1", "1" }, "--surface-range",
+        grid, { "LO and HI are one argument" });
+    row("size below 100", { "--size", "99x800" }, "--size", size, { "out of range" });
+    row("size above 10000", { "--size", "800x10001" }, "--size", size);
+    row("size of one number", { "--size", "800" }, "--size", size, { "is not WxH" });
+    row("size with a fraction", { "--size", "800.5x600" }, "--size", size);
+    row("size negative", { "--size", "-800x600" }, "--size", size);
+    // Two outputs into one file would leave only one of them.
+    row("two figures into one file", { "--plot", "@TMP@/a.png", "--plot-membership",
+                                       "@TMP@/./a.png" },
+        "--plot-membership", QStringLiteral("a file of its own"), { "--plot" });
+    row("CSV and a figure into one file", { "-o", "@TMP@/a.pdf", "--plot", "@TMP@/a.pdf" },
+        "--plot", QStringLiteral("a file of its own"), { "--output" });
+    // Every file opens before any is written: no figure is left behind.
+    row("figure, then a file in a missing directory",
+        { "--plot", "@TMP@/results.png", "--surface", "@TMP@/missing/surface.csv" }, "--surface",
+        QStringLiteral("file path"));
+    row("figure into a missing directory",
+        { "--plot-membership", "@TMP@/missing/sets.svg", "--metrics" }, "--plot-membership",
+        QStringLiteral("file path"));
 }
 
 void TestCliProgram::badInput()

@@ -41,6 +41,7 @@ bench: build
 	./$(BUILD_DIR)/bench/kestrune-bench-sim
 	./$(BUILD_DIR)/bench/kestrune-bench-tune --benchmark_repetitions=5 --benchmark_report_aggregates_only=true
 	./$(BUILD_DIR)/bench/kestrune-bench-app
+	./$(BUILD_DIR)/bench/kestrune-bench-figures
 
 clean:
 	rm -rf $(BUILD_DIR) $(ASAN_BUILD_DIR)

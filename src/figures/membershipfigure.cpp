@@ -8,6 +8,7 @@
 #include <qwt_plot_item.h>
 
 #include <QPainter>
+#include <QPointF>
 #include <QRectF>
 #include <QTransform>
 
@@ -19,14 +20,33 @@ constexpr double kGap = 6.0;
 
 std::unique_ptr<XPlot> membershipPlot(std::vector<CurveData> &curves,
                                       MembershipChart::Quantity quantity,
-                                      const std::array<FuzzySet, 3> &sets, QSize size)
+                                      const std::array<FuzzySet, 3> &sets)
 {
     auto plot = std::make_unique<XPlot>();
     plot->setFont(FigureWriter::windowFont());
     MembershipChart::setUp(*plot, curves, quantity);
     MembershipChart::show(*plot, curves, sets);
-    FigureWriter::layOut(*plot, size);
     return plot;
+}
+
+// The places of the two charts and the legend in a figure laid out in
+// screen pixels: the charts stacked on the left, the legend at the top
+// right.
+struct Places {
+    QRectF top;
+    QRectF bottom;
+    QRectF legend;
+};
+
+Places places(const QRectF &layout, double legendWidth)
+{
+    const double chartsWidth = layout.width() - legendWidth - kGap;
+    const double chartHeight = (layout.height() - kGap) / 2.0;
+    Places p;
+    p.top = QRectF(layout.left(), layout.top(), chartsWidth, chartHeight);
+    p.bottom = QRectF(layout.left(), layout.bottom() - chartHeight, chartsWidth, chartHeight);
+    p.legend = QRectF(p.top.right() + kGap, layout.top(), legendWidth, chartHeight);
+    return p;
 }
 
 } // namespace
@@ -35,10 +55,9 @@ MembershipFigure::MembershipFigure(const std::array<FuzzySet, 3> &errorSets,
                                    const std::array<FuzzySet, 3> &derivativeSets, QSize size)
     : legend(std::make_unique<QwtLegend>())
 {
-    const QSize chartSize(size.width(), size.height() / 2);
-    errorChart = membershipPlot(errorCurves, MembershipChart::Error, errorSets, chartSize);
+    errorChart = membershipPlot(errorCurves, MembershipChart::Error, errorSets);
     derivativeChart = membershipPlot(derivativeCurves, MembershipChart::Derivative,
-                                     derivativeSets, chartSize);
+                                     derivativeSets);
     // The legend lists the error chart's curves; the derivative's are the
     // same three sets in the same colours.
     legend->setFont(FigureWriter::windowFont());
@@ -51,6 +70,10 @@ MembershipFigure::MembershipFigure(const std::array<FuzzySet, 3> &errorSets,
     for (auto item = items.crbegin(); item != items.crend(); ++item)
         errorChart->updateLegend(*item);
     legend->ensurePolished();
+
+    const Places at = places(QRectF(QPointF(0.0, 0.0), QSizeF(size)), legend->sizeHint().width());
+    FigureWriter::layOut(*errorChart, at.top.size().toSize());
+    FigureWriter::layOut(*derivativeChart, at.bottom.size().toSize());
 }
 
 MembershipFigure::~MembershipFigure() = default;
@@ -61,17 +84,12 @@ void MembershipFigure::paint(QPainter &painter, const QRectF &rect) const
     const QRectF layout = toDevice.inverted().mapRect(rect);
     painter.fillRect(rect, errorChart->palette().brush(errorChart->backgroundRole()));
 
-    const double legendWidth = legend->sizeHint().width();
-    const double chartsWidth = layout.width() - legendWidth - kGap;
-    const double chartHeight = (layout.height() - kGap) / 2.0;
-    const QRectF top(layout.left(), layout.top(), chartsWidth, chartHeight);
-    const QRectF bottom(layout.left(), layout.bottom() - chartHeight, chartsWidth, chartHeight);
-    FigureWriter::renderPlot(*errorChart, painter, toDevice.mapRect(top));
-    FigureWriter::renderPlot(*derivativeChart, painter, toDevice.mapRect(bottom));
+    const Places at = places(layout, legend->sizeHint().width());
+    FigureWriter::renderPlot(*errorChart, painter, toDevice.mapRect(at.top));
+    FigureWriter::renderPlot(*derivativeChart, painter, toDevice.mapRect(at.bottom));
 
     painter.save();
     painter.setWorldTransform(toDevice, true);
-    legend->renderLegend(&painter,
-                         QRectF(top.right() + kGap, layout.top(), legendWidth, chartHeight), false);
+    legend->renderLegend(&painter, at.legend, false);
     painter.restore();
 }

@@ -112,7 +112,13 @@ void TestWindowFigure::sameCanvas()
             figure.paint(painter, rect);
         });
     } else {
-        const MembershipFigure figure(params.errSets, params.dErrSets, shown->size());
+        // The figure lays its charts out beside its legend, each a little
+        // narrower than the figure: one this much larger puts the chart at
+        // the window chart's size.
+        const MembershipFigure probe(params.errSets, params.dErrSets, shown->size());
+        const QSize grow = shown->size() - probe.errorPlot().size();
+        const MembershipFigure figure(params.errSets, params.dErrSets,
+                                      shown->size() + QSize(grow.width(), shown->height() + 6));
         XPlot &drawn = chart == QLatin1String("plotFuncErr") ? figure.errorPlot()
                                                               : figure.derivativePlot();
         figureImage = pngOf(shown->size(), [&](QPainter &painter, const QRectF &rect) {

@@ -144,16 +144,17 @@ void FigureWriter::layOut(QWidget &widget, QSize size)
     widget.show();
     QCoreApplication::sendPostedEvents();
     // A plot's scales take the room at their ends from the lengths they had
-    // at the last replot, and the layout follows that room: a window
-    // settles over the replots and layouts of its start, a figure repeats
-    // them until the canvas stays put.
+    // when the axes were last updated (at a replot), and the layout follows
+    // that room: a window settles over the replots and layouts of its
+    // start, a figure repeats them, without painting, until the canvas stays
+    // put.
     QList<QwtPlot *> plots = widget.findChildren<QwtPlot *>();
     if (auto *plot = qobject_cast<QwtPlot *>(&widget))
         plots.prepend(plot);
     for (QwtPlot *plot : qAsConst(plots)) {
         for (int pass = 0; pass < 4; ++pass) {
             const QRect before = plot->canvas()->geometry();
-            plot->replot();
+            plot->updateAxes();
             plot->updateLayout();
             QCoreApplication::sendPostedEvents();
             if (plot->canvas()->geometry() == before)

@@ -42,6 +42,7 @@ bench: build
 	./$(BUILD_DIR)/bench/kestrune-bench-tune --benchmark_repetitions=5 --benchmark_report_aggregates_only=true
 	./$(BUILD_DIR)/bench/kestrune-bench-cli --benchmark_repetitions=5 --benchmark_report_aggregates_only=true
 	./$(BUILD_DIR)/bench/kestrune-bench-app
+	./$(BUILD_DIR)/bench/kestrune-bench-figures
 
 clean:
 	rm -rf $(BUILD_DIR) $(ASAN_BUILD_DIR)

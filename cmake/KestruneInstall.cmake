@@ -66,7 +66,9 @@ value are set in one panel; the membership functions redraw with every edit.
 
 The package also holds kestrune-sim, which computes the same runs without the
 window and writes the samples, step-response metrics or the fuzzy
-controller's decisions as CSV, for scripts and lab reports.")
+controller's decisions as CSV, and draws the window's charts and the
+controller's decision surface as PNG, SVG or PDF figures without a display,
+for scripts and lab reports.")
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 # A package revision of its own: the package carries a Debian changelog
 # (changelog.Debian.gz), which goes with a non-native version.

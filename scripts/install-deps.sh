@@ -26,6 +26,7 @@ packages=(
     x11-utils
     imagemagick
     librsvg2-bin
+    poppler-utils
     icoutils
     fonts-dejavu-core
     fonts-liberation2

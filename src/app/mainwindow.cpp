@@ -4,76 +4,20 @@
 #include "dlgabout.h"
 #include "floatingdockfit.h"
 #include "fuzzycontroller.h"
+#include "membershipchart.h"
 #include "numeric.h"
 #include "panelinputfilter.h"
+#include "resultschart.h"
 #include "steprun.h"
 #include "toneplayer.h"
 #include "xplot.h"
 
 #include <QApplication>
-#include <QColor>
 #include <QDoubleSpinBox>
-#include <QString>
 
-#include <cfloat>
-#include <cmath>
 #include <utility>
 
 namespace {
-
-// Title and colour of the membership curves by position in their triple:
-// Negative, Zero, Positive. The same for both charts.
-struct MembershipStyle {
-    const char *title;
-    Qt::GlobalColor color;
-};
-constexpr MembershipStyle kMembershipStyle[3] = {
-    { "Large Negative", Qt::red },
-    { "Near Zero", Qt::green },
-    { "Large Positive", Qt::blue },
-};
-
-CurveData membershipRecord(int position, std::vector<double> x, std::vector<double> y,
-                           float width)
-{
-    const MembershipStyle &style = kMembershipStyle[position];
-    return CurveData(std::move(x), std::move(y), QString::fromLatin1(style.title),
-                     QColor(style.color), width);
-}
-
-// The membership polyline of the set at a position of its triple from -10
-// to 10, the range of the bound boxes. The points are neither sorted nor
-// clamped, and the Zero apex stays at the origin whatever the bounds, so
-// the chart shows exactly what the user typed.
-CurveData membershipCurve(int position, const FuzzySet &set)
-{
-    const double l = set.left;
-    const double r = set.right;
-    switch (position) {
-    case 0:
-        return membershipRecord(0, { -10.0, l, r, 10.0 }, { 1.0, 1.0, 0.0, 0.0 }, 2.0f);
-    case 1:
-        return membershipRecord(1, { -10.0, l, 0.0, r, 10.0 }, { 0.0, 0.0, 1.0, 0.0, 0.0 }, 2.0f);
-    default:
-        return membershipRecord(2, { -10.0, l, r, 10.0 }, { 0.0, 0.0, 1.0, 1.0 }, 2.0f);
-    }
-}
-
-// The top of the results chart's y axis. The run's peak as a float, unless a
-// diverging loop has pushed it past the float range: then the largest finite
-// output, clamped to the float range, so the axis keeps its ticks.
-float resultsAxisTop(double peak, const std::vector<CurveData> &curves)
-{
-    const float top = toFloat(peak);
-    if (std::isfinite(top))
-        return top;
-    double largest = 0.0;
-    for (const CurveData &c : curves)
-        for (double y : c.y)
-            if (std::isfinite(y) && y > largest)
-                largest = y;
-    return static_cast<float>(std::min(largest, static_cast<double>(FLT_MAX)));
-}
 
 // An L box raised past its R box goes back to R's value; an R box lowered
 // past its L box goes back to L's. The comparison is strict, on the
@@ -196,58 +140,23 @@ void MainWindow::readParameters()
     fsDErrPos.right = toFloat(ui->sbDErrKPos_R->value());
 }
 
-CurveData MainWindow::resultsCurve(int index, std::vector<double> x, std::vector<double> y) const
-{
-    switch (index) {
-    case StepRun::ClosedLoop:
-        return CurveData(std::move(x), std::move(y), tr("Closed loop"), QColor(Qt::blue), 3.0f);
-    case StepRun::PidLoop:
-        return CurveData(std::move(x), std::move(y), tr("PID loop"), QColor(Qt::darkGreen), 3.0f);
-    default:
-        return CurveData(std::move(x), std::move(y), tr("Fuzzy Control"), QColor(Qt::red), 3.0f);
-    }
-}
-
 void MainWindow::setupFuncPlots()
 {
-    const auto emptyRecords = [](std::vector<CurveData> &records) {
-        records.resize(3);
-        for (int i = 0; i < 3; ++i)
-            records[static_cast<std::size_t>(i)] = membershipRecord(i, {}, {}, 3.0f);
-    };
-
-    emptyRecords(curvesFuncErr);
-    ui->plotFuncErr->init(-3.0f, 3.0f, 0.0f, 1.1f, false, tr("e"), tr("f"));
-    ui->plotFuncErr->createCurves(curvesFuncErr);
-
-    emptyRecords(curvesFuncDiffErr);
-    ui->plotFuncDiffErr->init(-3.0f, 3.0f, 0.0f, 1.1f, false, tr("de"), tr("f"));
-    ui->plotFuncDiffErr->createCurves(curvesFuncDiffErr);
+    MembershipChart::setUp(*ui->plotFuncErr, curvesFuncErr, MembershipChart::Error);
+    MembershipChart::setUp(*ui->plotFuncDiffErr, curvesFuncDiffErr, MembershipChart::Derivative);
 }
 
 void MainWindow::redrawFuncPlots()
 {
-    const FuzzySet err[3] = { fsErrNeg, fsErrZero, fsErrPos };
-    for (int i = 0; i < 3; ++i)
-        curvesFuncErr[static_cast<std::size_t>(i)] = membershipCurve(i, err[i]);
-    ui->plotFuncErr->updateCurves(curvesFuncErr);
-
-    const FuzzySet dErr[3] = { fsDErrNeg, fsDErrZero, fsDErrPos };
-    for (int i = 0; i < 3; ++i)
-        curvesFuncDiffErr[static_cast<std::size_t>(i)] = membershipCurve(i, dErr[i]);
-    ui->plotFuncDiffErr->updateCurves(curvesFuncDiffErr);
+    MembershipChart::show(*ui->plotFuncErr, curvesFuncErr, { fsErrNeg, fsErrZero, fsErrPos });
+    MembershipChart::show(*ui->plotFuncDiffErr, curvesFuncDiffErr,
+                          { fsDErrNeg, fsDErrZero, fsDErrPos });
 }
 
 void MainWindow::setupResultsPlot()
 {
-    curvesResults.resize(3);
-    for (int i = 0; i < 3; ++i)
-        curvesResults[static_cast<std::size_t>(i)] = resultsCurve(i, {}, {});
-
-    ui->plotResults->init(0.0f, toFloat(ui->sbModelTime->value()), 0.0f,
-                          toFloat(3.0 * ui->sbSetPoint->value()), true, QStringLiteral("t"),
-                          QStringLiteral("f"));
-    ui->plotResults->createCurves(curvesResults);
+    ResultsChart::setUp(*ui->plotResults, curvesResults, ui->sbModelTime->value(),
+                        ui->sbSetPoint->value());
 }
 
 void MainWindow::memberFuncChanged()
@@ -291,23 +200,21 @@ void MainWindow::onStartModellingStep()
     double peak = 0.0;
     StepRun::Response closed = StepRun::closedLoop(setPoint, steps, peak);
     curvesResults[StepRun::ClosedLoop] =
-        resultsCurve(StepRun::ClosedLoop, std::move(closed.t), std::move(closed.y));
+        ResultsChart::curve(StepRun::ClosedLoop, std::move(closed.t), std::move(closed.y));
 
     StepRun::Response pid = StepRun::pidLoop(setPoint, steps, kp, ki, kd, peak);
     curvesResults[StepRun::PidLoop] =
-        resultsCurve(StepRun::PidLoop, std::move(pid.t), std::move(pid.y));
+        ResultsChart::curve(StepRun::PidLoop, std::move(pid.t), std::move(pid.y));
 
     // The amplification is read only now, as the fuzzy loop starts.
     const FuzzyController fuzzy({ fsErrNeg, fsErrZero, fsErrPos },
                                 { fsDErrNeg, fsDErrZero, fsDErrPos },
                                 ui->sbOutputAmp->value());
     StepRun::Response fuzzyResponse = StepRun::fuzzyLoop(setPoint, steps, fuzzy, peak);
-    curvesResults[StepRun::FuzzyLoop] = resultsCurve(
+    curvesResults[StepRun::FuzzyLoop] = ResultsChart::curve(
         StepRun::FuzzyLoop, std::move(fuzzyResponse.t), std::move(fuzzyResponse.y));
 
-    ui->plotResults->setScales(0.0f, toFloat(modelTime), 0.0f,
-                               resultsAxisTop(peak, curvesResults));
-    ui->plotResults->updateCurves(curvesResults);
+    ResultsChart::show(*ui->plotResults, curvesResults, modelTime, peak);
 }
 
 void MainWindow::onStartModellingChirp()

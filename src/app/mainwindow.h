@@ -65,7 +65,6 @@ private:
     void setupResultsPlot();
     // The L <= R rule for an error set's box whose edit ends.
     void finishEdit(QDoubleSpinBox *box);
-    CurveData resultsCurve(int index, std::vector<double> x, std::vector<double> y) const;
 
     Ui::MainWindow *ui;
     std::vector<CurveData> curvesResults;

@@ -47,6 +47,10 @@ public:
     // One step with every intermediate result; remembers e.
     Evaluation evaluate(double e);
 
+    // The decision for an error and a derivative as the controller sees
+    // them, already rounded to float; the previous error is not involved.
+    Evaluation classify(float error, float derivative) const;
+
     // Degree of membership of x in the set, in [0, 1]. The tests are made in
     // a fixed order and the first that holds decides, which defines the
     // shapes for bounds out of their usual order too (a shoulder with L >= R
@@ -128,13 +132,11 @@ inline int FuzzyController::ruleLevel(FuzzySetKind error, FuzzySetKind derivativ
     return table[row][col];
 }
 
-inline FuzzyController::Evaluation FuzzyController::evaluate(double e)
+inline FuzzyController::Evaluation FuzzyController::classify(float error, float derivative) const
 {
     Evaluation ev;
-    ev.error = toFloat(e);
-    // de from the double errors, not from their float roundings.
-    ev.derivative = toFloat((e - prevError) / PlantModel::kSampleTime);
-    prevError = e;
+    ev.error = error;
+    ev.derivative = derivative;
     ev.errorDegrees = { membership(errSets[0], ev.error), membership(errSets[1], ev.error),
                         membership(errSets[2], ev.error) };
     ev.derivativeDegrees = { membership(dErrSets[0], ev.derivative),
@@ -146,4 +148,13 @@ inline FuzzyController::Evaluation FuzzyController::evaluate(double e)
     ev.level = ruleLevel(ev.errorSet, ev.derivativeSet);
     ev.output = ev.level * amp;
     return ev;
+}
+
+inline FuzzyController::Evaluation FuzzyController::evaluate(double e)
+{
+    const float error = toFloat(e);
+    // de from the double errors, not from their float roundings.
+    const float derivative = toFloat((e - prevError) / PlantModel::kSampleTime);
+    prevError = e;
+    return classify(error, derivative);
 }

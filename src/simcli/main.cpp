@@ -1,10 +1,14 @@
 // kestrune-sim: Kestrune's step modelling run without the window, for
 // scripts and lab reports. See `kestrune-sim --help`.
 
+#include "figureplatform.h"
+#include "options.h"
 #include "simcli.h"
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QFile>
+#include <QStringList>
 
 #include <cerrno>
 #include <cstdio>
@@ -34,16 +38,23 @@ simcli::ProgramIo standardIo(QFile &standardOutput)
     return io;
 }
 
-} // namespace
-
-int main(int argc, char *argv[])
+// The command line in the locale's encoding, as QCoreApplication reads it.
+// The application object itself gets the program's name only: Qt would take
+// "-style", "-reverse" or "-platform" among our values for its own options.
+QStringList commandLine(int argc, char *argv[])
 {
-    QCoreApplication app(argc, argv);
-    QCoreApplication::setApplicationName(QStringLiteral("kestrune-sim"));
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    return arguments;
+}
 
+int run(const QStringList &arguments)
+{
+    QCoreApplication::setApplicationName(QStringLiteral("kestrune-sim"));
     QFile standardOutput;
     const simcli::ProgramOutput output =
-            simcli::runProgram(QCoreApplication::arguments(), standardIo(standardOutput));
+            simcli::runProgram(arguments, standardIo(standardOutput));
     writeAll(stderr, output.err);
     if (!writeAll(stdout, output.out)) {
         const QByteArray reason = qt_error_string(errno).toLocal8Bit();
@@ -52,4 +63,22 @@ int main(int argc, char *argv[])
         return simcli::ExitOutputFailed;
     }
     return output.exitCode;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    int applicationArgc = 1;
+    // Figures need Qt Widgets on a platform; every other run stays a plain
+    // QCoreApplication, which needs no display and starts faster. Only the
+    // choice of that object is made before it exists.
+    if (simcli::drawsFigure(commandLine(argc, argv))) {
+        const FigurePlatform platform;
+        QApplication app(applicationArgc, argv);
+        FigurePlatform::applicationStarted();
+        return run(commandLine(argc, argv));
+    }
+    QCoreApplication app(applicationArgc, argv);
+    return run(commandLine(argc, argv));
 }

@@ -111,25 +111,43 @@ bool readNumberValue(const OptionSpec &option, const QString &text, const QStrin
     return true;
 }
 
+// The names of a Bounds option's two numbers, from its placeholder: "L,R".
+QStringList boundNames(const OptionSpec &option)
+{
+    const QStringList names = option.valueName.split(QLatin1Char(','));
+    return names.size() == 2 ? names : QStringList{ QStringLiteral("L"), QStringLiteral("R") };
+}
+
+QString boundsOrder(const OptionSpec &option)
+{
+    const QStringList names = boundNames(option);
+    return names.at(0) + (option.strict ? QStringLiteral(" < ") : QStringLiteral(" <= "))
+            + names.at(1);
+}
+
 QString expectsBounds(const OptionSpec &option)
 {
-    return QStringLiteral("two numbers L,R from ") + range(option)
-            + (option.ordered ? QStringLiteral(" with L <= R") : QString());
+    return QStringLiteral("two numbers ") + boundNames(option).join(QLatin1Char(','))
+            + QStringLiteral(" from ") + range(option)
+            + (option.ordered ? QStringLiteral(" with ") + boundsOrder(option) : QString());
 }
 
 QString boundsDetail(const OptionSpec &option)
 {
     return QStringLiteral(": bounds ") + range(option)
-            + (option.ordered ? QStringLiteral(", L <= R") : QStringLiteral(", any order"));
+            + (option.ordered ? QStringLiteral(", ") + boundsOrder(option)
+                              : QStringLiteral(", any order"));
 }
 
 bool readBoundsValue(const OptionSpec &option, const QString &text, const QString *following,
                      OptionValue &value, QString &problem)
 {
+    const QStringList names = boundNames(option);
     const QStringList parts = text.split(QLatin1Char(','));
     if (parts.size() == 1 && following && isNumber(text) && isNumber(*following)) {
-        problem = QStringLiteral("L and R are one argument, %1, not two")
-                          .arg(quoted(text + QLatin1Char(',') + *following));
+        problem = QStringLiteral("%1 and %2 are one argument, %3, not two")
+                          .arg(names.at(0), names.at(1),
+                               quoted(text + QLatin1Char(',') + *following));
         return false;
     }
     if (parts.size() != 2) {
@@ -141,8 +159,11 @@ bool readBoundsValue(const OptionSpec &option, const QString &text, const QStrin
     if (!readBounded(option, parts.at(0), left, problem)
         || !readBounded(option, parts.at(1), right, problem))
         return false;
-    if (option.ordered && left > right) {
-        problem = QStringLiteral("L %1 is above R %2").arg(formatNumber(left), formatNumber(right));
+    if (option.ordered && (left > right || (option.strict && left == right))) {
+        problem = QStringLiteral("%1 %2 is %3 %4 %5")
+                          .arg(names.at(0), formatNumber(left),
+                               left > right ? QStringLiteral("above") : QStringLiteral("not below"),
+                               names.at(1), formatNumber(right));
         return false;
     }
     value.numbers = { left, right };

@@ -15,6 +15,7 @@ enum class OptionKind {
     Switch, // no value: --metrics
     Number, // one finite number from minimum to maximum
     Bounds, // "L,R" as one argument, both from minimum to maximum; L <= R if ordered
+            // (L < R if strict as well); valueName names the two: "LO,HI"
     Path,   // a file path to write, or - for standard output
     Integer, // one whole number from minimum to maximum
     Choice,  // one of the texts in choices
@@ -37,6 +38,7 @@ struct OptionSpec {
     double minimum = 0.0; // Number, Bounds and Integer
     double maximum = 0.0;
     bool ordered = false; // Bounds: L <= R
+    bool strict = false;  // Bounds, ordered: L < R
     QString defaultText;  // shown as "(default ...)" unless empty
     QString note;         // follows the default: "; the loops take ..."
     QStringList choices;  // Choice: the texts it takes, the default first

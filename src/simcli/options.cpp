@@ -1,9 +1,13 @@
 #include "options.h"
 
+#include "figurewriter.h"
 #include "messagetext.h"
 #include "modelparameter.h"
 #include "numberformat.h"
 #include "optionparser.h"
+
+#include <QFileInfo>
+#include <QRegularExpression>
 
 #include <vector>
 
@@ -57,6 +61,115 @@ struct Settings {
     bool help = false;
     bool version = false;
 };
+
+bool isCsvPath(const QString &path)
+{
+    return QFileInfo(path).suffix().compare(QLatin1String("csv"), Qt::CaseInsensitive) == 0;
+}
+
+// A file whose extension says what to write into it: a figure's, or with
+// withCsv also the surface's CSV.
+OptionSpec figureFileOption(const char *name, const char *description, bool withCsv,
+                            QString &path)
+{
+    OptionSpec spec;
+    spec.names = QStringList{ QLatin1String(name) };
+    spec.kind = OptionKind::Text;
+    spec.valueName = QStringLiteral("file");
+    spec.description = QLatin1String(description);
+    const QString endings = withCsv ? QStringLiteral(".csv, .png, .svg or .pdf")
+                                    : QStringLiteral(".png, .svg or .pdf");
+    spec.textExpects = QStringLiteral("a file name ending in ") + endings;
+    spec.check = [withCsv, endings](OptionValue &value) {
+        FigureWriter::Format format;
+        if (FigureWriter::formatOf(value.text, format) || (withCsv && isCsvPath(value.text)))
+            return QString();
+        return quoted(value.text) + QStringLiteral(" does not end in ") + endings;
+    };
+    spec.apply = [&path](const OptionValue &value) { path = value.text; };
+    return spec;
+}
+
+OptionSpec sizeOption(FigureOptions &figures)
+{
+    constexpr int kMinSide = 100;
+    constexpr int kMaxSide = 10000;
+    OptionSpec spec;
+    spec.names = QStringList{ QStringLiteral("size") };
+    spec.kind = OptionKind::Text;
+    spec.valueName = QStringLiteral("WxH");
+    spec.description = QStringLiteral("Size of every figure in pixels, each side from 100 to "
+                                      "10000; SVG and PDF get the same size at 96 dpi");
+    spec.defaultText = QStringLiteral("%1x%2").arg(figures.width).arg(figures.height);
+    spec.textExpects = QStringLiteral("WxH, each side a whole number from 100 to 10000");
+    spec.check = [](OptionValue &value) {
+        static const QRegularExpression form(QStringLiteral("^([0-9]{1,9})[xX]([0-9]{1,9})$"));
+        const QRegularExpressionMatch match = form.match(value.text.trimmed());
+        if (!match.hasMatch())
+            return quoted(value.text) + QStringLiteral(" is not WxH");
+        const int width = match.captured(1).toInt();
+        const int height = match.captured(2).toInt();
+        if (width < kMinSide || width > kMaxSide || height < kMinSide || height > kMaxSide)
+            return quoted(value.text) + QStringLiteral(" is out of range");
+        value.numbers = { double(width), double(height) };
+        return QString();
+    };
+    spec.apply = [&figures](const OptionValue &value) {
+        figures.width = static_cast<int>(value.numbers.at(0));
+        figures.height = static_cast<int>(value.numbers.at(1));
+    };
+    return spec;
+}
+
+// The figure options, one block of the table.
+void addFigureOptions(std::vector<OptionSpec> &table, FigureOptions &figures)
+{
+    table.push_back(figureFileOption("plot",
+                                     "Draw the results chart of the run, as the window shows it "
+                                     "after F5, into <file> (PNG, SVG or PDF by its extension)",
+                                     false, figures.plotPath));
+    table.push_back(figureFileOption("plot-membership",
+                                     "Draw both membership charts, the error's above the "
+                                     "derivative's, with a legend of the sets, into <file>",
+                                     false, figures.membershipPath));
+    table.push_back(figureFileOption("surface",
+                                     "Write the controller's decision surface, the level V for "
+                                     "every point (e, de) of a grid, into <file>: CSV, or a map "
+                                     "as PNG, SVG or PDF",
+                                     true, figures.surfacePath));
+
+    OptionSpec points;
+    points.names = QStringList{ QStringLiteral("surface-points") };
+    points.kind = OptionKind::Integer;
+    points.valueName = QStringLiteral("n");
+    points.description = QStringLiteral("Grid points of the surface on each axis");
+    points.minimum = 2;
+    points.maximum = 1001;
+    points.defaultText = QString::number(figures.surfacePoints);
+    points.apply = [&figures](const OptionValue &value) {
+        figures.surfacePoints = static_cast<int>(value.numbers.at(0));
+    };
+    table.push_back(std::move(points));
+
+    OptionSpec range;
+    range.names = QStringList{ QStringLiteral("surface-range") };
+    range.kind = OptionKind::Bounds;
+    range.valueName = QStringLiteral("LO,HI");
+    range.description = QStringLiteral("Range of the surface's grid on both axes");
+    range.minimum = kBoundMin;
+    range.maximum = kBoundMax;
+    range.ordered = true;
+    range.strict = true;
+    range.defaultText =
+            formatNumber(figures.surfaceLow) + QLatin1Char(',') + formatNumber(figures.surfaceHigh);
+    range.apply = [&figures](const OptionValue &value) {
+        figures.surfaceLow = value.numbers.at(0);
+        figures.surfaceHigh = value.numbers.at(1);
+    };
+    table.push_back(std::move(range));
+
+    table.push_back(sizeOption(figures));
+}
 
 OptionSpec switchOption(QStringList names, const char *description, bool &flag)
 {
@@ -135,6 +248,7 @@ std::vector<OptionSpec> optionTable(Settings &settings)
                                  "Write the fuzzy loop step by step instead of the samples "
                                  "(columns below)",
                                  settings.trace));
+    addFigureOptions(table, settings.options.figures);
     for (OptionSpec &spec : studyOptionTable(settings.options.study))
         table.push_back(std::move(spec));
     table.push_back(switchOption({ QStringLiteral("h"), QStringLiteral("help") },
@@ -203,16 +317,33 @@ Metrics, with sp the setpoint, y_k the samples, t_k their stamps, e_k = sp - y_k
                         loop); otherwise n/a if a sample is NaN
   With no samples (--time below 0.2) every metric is n/a.
 
-Exit status: 0 on success; 2 on bad input or an --output that cannot be opened
-(one line on stderr, nothing on stdout, no file written); 1 if writing the
-output fails, to --output or to standard output (one line on stderr naming
-which; a regular --output file then keeps what it held before); 3 if --tune
-found no values within --max-overshoot (it writes the closest it found).
+Figures (--plot, --plot-membership, and --surface to an image) are the
+window's own charts, PNG, SVG or PDF by the file's extension in any case,
+--size pixels large. They need no display: they are drawn on Qt's offscreen
+platform unless QT_QPA_PLATFORM names another. Figure options alone write
+only their files; with -o, --metrics or --trace that output is written too.
+Every file is written as -o writes it: a regular file whole or not at all.
+  --surface .csv  e,de,level: one row per grid point, e the outer loop, de the
+            inner, both from LO to HI; e and de are written so that they read
+            back as exactly the same doubles, and level is the rule's V in
+            {-1, 0, 1} that the controller decides for e and de rounded to
+            float (its amplification plays no part).
+  --surface image  the levels as a map in three colours with a legend, the
+            sets' bounds as dashed lines (N.L is the Negative set's L).
+
+Exit status: 0 on success; 2 on bad input or an output file that cannot be
+opened, -o's or a figure's (one line on stderr, nothing on stdout, no file
+written); 1 if writing an output fails, to a file or to standard output (one
+line on stderr naming which; a regular file then keeps what it held before);
+3 if --tune found no values within --max-overshoot (it writes the closest it
+found).
 
 Examples:
   kestrune-sim > run.csv
   kestrune-sim --time 60 --kp 2 --ki 0.5 --kd 0 --metrics
   kestrune-sim --amp 0.25 --err-zero -0.2,0.2 --trace -o trace.csv
+  kestrune-sim --time 30 --plot results.pdf --plot-membership sets.png
+  kestrune-sim --surface surface.csv --surface-points 61 --surface-range -1.5,1.5
   kestrune-sim --sweep kd=0:2:0.1 -o kd.csv
   kestrune-sim --sweep kp=0:5:0.25 --sweep kd=0:2:0.1
   kestrune-sim --tune pid --max-overshoot 2
@@ -240,11 +371,23 @@ QString outputProblem(Settings &settings)
                          QStringLiteral("cannot be combined"),
                          QStringLiteral("at most one of them"));
     }
-    // No figure options yet: nothing asks for a figure.
-    return finishStudyOptions(study, settings.options.params, false);
+    return finishStudyOptions(study, settings.options.params,
+                              !settings.options.figures.plotPath.isEmpty());
 }
 
 } // namespace
+
+bool FigureOptions::drawsFigure() const
+{
+    return !plotPath.isEmpty() || !membershipPath.isEmpty()
+            || (!surfacePath.isEmpty() && !isCsvPath(surfacePath));
+}
+
+bool drawsFigure(const QStringList &arguments)
+{
+    const ParseResult parsed = parseArguments(arguments);
+    return parsed.status == ParseResult::Run && parsed.options.figures.drawsFigure();
+}
 
 QString helpText()
 {
@@ -294,6 +437,10 @@ ParseResult parseArguments(const QStringList &arguments)
         return result;
     }
     result.options = settings.options;
+    const StudyOptions &study = settings.options.study;
+    result.options.writesCsv = !settings.options.figures.any()
+            || !settings.options.outputPath.isEmpty() || settings.metrics || settings.trace
+            || !study.sweep.empty() || study.tune.has_value();
     if (settings.metrics)
         result.options.output = OutputKind::Metrics;
     else if (settings.trace)

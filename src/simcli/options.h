@@ -17,11 +17,34 @@ enum class OutputKind {
     Tune,    // the tuned values of one loop (--tune)
 };
 
+// The figures to draw and how. An empty path: that figure is not drawn.
+struct FigureOptions {
+    QString plotPath;       // --plot: the results chart (.png, .svg, .pdf)
+    QString membershipPath; // --plot-membership: both membership charts
+    QString surfacePath;    // --surface: the decision surface (.csv or a figure)
+    int surfacePoints = 121; // per axis
+    double surfaceLow = -3.0;
+    double surfaceHigh = 3.0;
+    int width = 1200; // pixels; SVG and PDF at 96 dpi
+    int height = 800;
+
+    bool any() const
+    {
+        return !plotPath.isEmpty() || !membershipPath.isEmpty() || !surfacePath.isEmpty();
+    }
+    // A figure, not the surface's CSV: the program needs a QApplication.
+    bool drawsFigure() const;
+};
+
 struct CliOptions {
     StepParameters params;
     OutputKind output = OutputKind::Samples;
     QString outputPath; // empty or "-": standard output
     StudyOptions study;
+    // Whether the samples, metrics or trace are written: always, but for a
+    // call with figure options alone (no -o, --metrics or --trace).
+    bool writesCsv = true;
+    FigureOptions figures;
 };
 
 struct ParseResult {
@@ -42,6 +65,11 @@ struct ParseResult {
 // must be valid; the last one counts. Any error, a stray argument beside
 // --help or --version included, gives Error.
 ParseResult parseArguments(const QStringList &arguments);
+
+// Whether the command line asks for a figure that needs a QApplication: a
+// valid command line with --plot, --plot-membership or --surface to an
+// image.
+bool drawsFigure(const QStringList &arguments);
 
 // The text of --help.
 QString helpText();

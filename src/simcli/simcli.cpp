@@ -1,12 +1,15 @@
 #include "simcli.h"
 
 #include "csvwriter.h"
+#include "decisionsurface.h"
+#include "figureoutput.h"
 #include "messagetext.h"
 #include "optionparser.h"
 #include "options.h"
 #include "outputtarget.h"
 #include "progressline.h"
 #include "steprun.h"
+#include "surfacecsv.h"
 #include "sweep.h"
 #include "sweepcsv.h"
 #include "trace.h"
@@ -15,8 +18,12 @@
 
 #include <QBuffer>
 #include <QFileDevice>
+#include <QFileInfo>
+#include <QIODevice>
 
+#include <functional>
 #include <memory>
+#include <vector>
 
 namespace simcli {
 
@@ -102,6 +109,84 @@ void outputFailed(ProgramOutput &result, const QString &line)
     result.err += line.toUtf8() + '\n';
 }
 
+// Where the run's CSV goes: nowhere (figures alone), standard output or -o.
+enum class CsvTarget { None, StandardOutput, File };
+
+CsvTarget writesCsvTo(const CliOptions &options)
+{
+    if (!options.writesCsv)
+        return CsvTarget::None;
+    const QString &path = options.outputPath;
+    return path.isEmpty() || path == QLatin1String("-") ? CsvTarget::StandardOutput
+                                                         : CsvTarget::File;
+}
+
+// One file that the command line names, with the option that names it and
+// what writes it.
+struct FileOutput {
+    QString option;
+    QString path;
+    QString expected; // for the message when it cannot be opened
+    std::function<bool(QIODevice &, QString &error)> write;
+};
+
+using FigureFunction = bool (*)(const CliOptions &, FigureWriter::Format, QIODevice &,
+                                QString &);
+
+FileOutput figureOutput(const QString &option, const QString &path, const CliOptions &options,
+                        FigureFunction draw)
+{
+    FigureWriter::Format format = FigureWriter::Png;
+    FigureWriter::formatOf(path, format);
+    return { option, path, QStringLiteral("a file path to write"),
+             [&options, format, draw](QIODevice &device, QString &error) {
+                 return draw(options, format, device, error);
+             } };
+}
+
+// The files to write, in the order of the options' help.
+std::vector<FileOutput> fileOutputs(const CliOptions &options, const ProgramIo &io,
+                                    ProgramOutput &result)
+{
+    std::vector<FileOutput> files;
+    if (writesCsvTo(options) == CsvTarget::File) {
+        files.push_back({ QStringLiteral("--output"), options.outputPath, pathExpectation(),
+                          [&options, &io, &result](QIODevice &device, QString &) {
+                              writeRun(options, device, io, result);
+                              return true;
+                          } });
+    }
+    const FigureOptions &figures = options.figures;
+    if (!figures.plotPath.isEmpty())
+        files.push_back(figureOutput(QStringLiteral("--plot"), figures.plotPath, options,
+                                     writeResultsFigure));
+    if (!figures.membershipPath.isEmpty())
+        files.push_back(figureOutput(QStringLiteral("--plot-membership"),
+                                     figures.membershipPath, options, writeMembershipFigure));
+    if (!figures.surfacePath.isEmpty()) {
+        FigureWriter::Format format;
+        if (FigureWriter::formatOf(figures.surfacePath, format)) {
+            files.push_back(figureOutput(QStringLiteral("--surface"), figures.surfacePath,
+                                         options, writeSurfaceFigure));
+        } else {
+            files.push_back({ QStringLiteral("--surface"), figures.surfacePath,
+                              QStringLiteral("a file path to write"),
+                              [&options](QIODevice &device, QString &) {
+                                  return writeSurfaceCsv(decisionSurface(options), device);
+                              } });
+        }
+    }
+    return files;
+}
+
+// What a path names, so that two spellings of one file compare equal.
+QString fileKey(const QString &path)
+{
+    const QFileInfo info(path);
+    const QString canonical = info.canonicalFilePath();
+    return canonical.isEmpty() ? info.absoluteFilePath() : canonical;
+}
+
 } // namespace
 
 ProgramOutput runProgram(const QStringList &arguments, const ProgramIo &io)
@@ -117,33 +202,55 @@ ProgramOutput runProgram(const QStringList &arguments, const ProgramIo &io)
         buffer.open(QIODevice::WriteOnly);
         out = &buffer;
     }
-    const QString &path = parsed.options.outputPath;
-    std::unique_ptr<OutputTarget> target;
-    if (parsed.status == ParseResult::Run && !path.isEmpty() && path != QLatin1String("-")) {
-        target = std::make_unique<OutputTarget>(path);
-        if (!target->open()) {
-            return badInput(errorLine(QStringLiteral("--output"),
-                                      QStringLiteral("cannot open %1 (%2)")
-                                              .arg(quoted(path), target->errorString()),
-                                      pathExpectation()));
+    ProgramOutput result;
+    const CliOptions &options = parsed.options;
+    if (parsed.status == ParseResult::Run) {
+        const std::vector<FileOutput> files = fileOutputs(options, io, result);
+
+        // Two outputs into one file would leave only the last of them.
+        for (std::size_t i = 0; i < files.size(); ++i)
+            for (std::size_t k = 0; k < i; ++k)
+                if (fileKey(files[i].path) == fileKey(files[k].path))
+                    return badInput(errorLine(files[i].option,
+                                              quoted(files[i].path)
+                                                      + QStringLiteral(" is the file of ")
+                                                      + files[k].option,
+                                              QStringLiteral("a file of its own")));
+
+        // Every file opens before any is written, so that bad input leaves
+        // none, and before a long sweep or tune starts.
+        std::vector<std::unique_ptr<OutputTarget>> targets;
+        for (const FileOutput &file : files) {
+            auto target = std::make_unique<OutputTarget>(file.path);
+            if (!target->open()) {
+                return badInput(errorLine(file.option,
+                                          QStringLiteral("cannot open %1 (%2)")
+                                                  .arg(quoted(file.path), target->errorString()),
+                                          file.expected));
+            }
+            targets.push_back(std::move(target));
         }
-        out = target->device();
+        for (std::size_t i = 0; i < files.size(); ++i) {
+            QString error;
+            const bool written = files[i].write(*targets[i]->device(), error);
+            if (!written || !targets[i]->commit()) {
+                const QString reason = !written && !error.isEmpty() ? error
+                                                                    : targets[i]->errorString();
+                outputFailed(result, errorLine(files[i].option,
+                                               QStringLiteral("writing %1 failed (%2)")
+                                                       .arg(quoted(files[i].path), reason),
+                                               QString()));
+                result.out = collected;
+                return result;
+            }
+        }
+        if (writesCsvTo(options) == CsvTarget::StandardOutput)
+            writeRun(options, *out, io, result);
+    } else {
+        out->write(parsed.text.toUtf8() + '\n');
     }
 
-    ProgramOutput result;
-    if (parsed.status == ParseResult::Run)
-        writeRun(parsed.options, *out, io, result);
-    else
-        out->write(parsed.text.toUtf8() + '\n');
-
-    if (target) {
-        if (!target->commit()) {
-            outputFailed(result, errorLine(QStringLiteral("--output"),
-                                           QStringLiteral("writing %1 failed (%2)")
-                                                   .arg(quoted(path), target->errorString()),
-                                           QString()));
-        }
-    } else if (io.standardOutput && io.standardOutput->error() != QFileDevice::NoError) {
+    if (io.standardOutput && io.standardOutput->error() != QFileDevice::NoError) {
         outputFailed(result, errorLine(QStringLiteral("cannot write to standard output (%1)")
                                                .arg(io.standardOutput->errorString()),
                                        QString(), QString()));

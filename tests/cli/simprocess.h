@@ -4,6 +4,7 @@
 // helpers that the program's test suites share.
 
 #include <QProcess>
+#include <QProcessEnvironment>
 #include <QString>
 #include <QStringList>
 #include <QVector>
@@ -16,14 +17,17 @@ struct Run {
     QByteArray err;
 };
 
-// Runs program to its end, at most timeoutMs; errPath, if given, takes its
-// standard error instead of a pipe (err then stays empty).
+// Runs program in environment to its end, at most timeoutMs; errPath, if
+// given, takes its standard error instead of a pipe (err then stays empty).
 inline Run runProgram(const QString &program, const QStringList &arguments,
+                      const QProcessEnvironment &environment =
+                              QProcessEnvironment::systemEnvironment(),
                       int timeoutMs = 30000, const QString &errPath = QString())
 {
     QProcess process;
     process.setProgram(program);
     process.setArguments(arguments);
+    process.setProcessEnvironment(environment);
     if (!errPath.isEmpty())
         process.setStandardErrorFile(errPath);
     process.start();
@@ -45,9 +49,11 @@ inline Run runProgram(const QString &program, const QStringList &arguments,
     return run;
 }
 
-inline Run runSim(const QStringList &arguments)
+inline Run runSim(const QStringList &arguments,
+                  const QProcessEnvironment &environment =
+                          QProcessEnvironment::systemEnvironment())
 {
-    return runProgram(QStringLiteral(KESTRUNE_SIM_PATH), arguments);
+    return runProgram(QStringLiteral(KESTRUNE_SIM_PATH), arguments, environment);
 }
 
 // A CSV table: its header and its rows of fields.

@@ -864,6 +864,51 @@ void TestCliProgram::badInput_data()
         { "a?b?c?d.csv" });
     row("long output path", { "-o", "@TMP@/missing/" + QString(200, QLatin1Char('x')) + "/run.csv" },
         "--output", path, { "...", "xxx/run.csv'" });
+    // Figures.
+    const QString figureFile = QStringLiteral("a file name ending in .png, .svg or .pdf");
+    const QString surfaceFile = QStringLiteral("a file name ending in .csv, .png, .svg or .pdf");
+    const QString grid = QStringLiteral("two numbers LO,HI from -10 to 10 with LO < HI");
+    const QString size = QStringLiteral("WxH, each side a whole number from 100 to 10000");
+    row("figure without an extension", { "--plot", "@TMP@/results" }, "--plot", figureFile);
+    row("figure in another format", { "--plot-membership", "@TMP@/sets.jpg" },
+        "--plot-membership", figureFile, { "does not end in" });
+    row("figure as CSV", { "--plot", "@TMP@/results.csv" }, "--plot", figureFile);
+    row("surface as text", { "--surface", "@TMP@/surface.txt" }, "--surface", surfaceFile);
+    row("extension of a directory only", { "--plot", "@TMP@/dir.png/results" }, "--plot",
+        figureFile);
+    row("missing figure path", { "--plot" }, "--plot", figureFile);
+    row("surface points below 2", { "--surface-points", "1" }, "--surface-points",
+        QStringLiteral("a whole number from 2 to 1001"));
+    row("surface points above 1001", { "--surface-points", "1002" }, "--surface-points",
+        QStringLiteral("a whole number from 2 to 1001"));
+    row("surface points not whole", { "--surface-points", "2.5" }, "--surface-points",
+        QStringLiteral("a whole number from 2 to 1001"), { "not a whole number" });
+    row("surface range of one point", { "--surface-range", "1,1" }, "--surface-range", grid,
+        { "not below" });
+    row("surface range reversed", { "--surface-range", "3,-3" }, "--surface-range", grid,
+        { "above" });
+    row("surface range beyond the bounds", { "--surface-range", "-11,0" }, "--surface-range",
+        grid);
+    row("surface range as two arguments", { "--surface-range", "-1", "1" }, "--surface-range",
+        grid, { "LO and HI are one argument" });
+    row("size below 100", { "--size", "99x800" }, "--size", size, { "out of range" });
+    row("size above 10000", { "--size", "800x10001" }, "--size", size);
+    row("size of one number", { "--size", "800" }, "--size", size, { "is not WxH" });
+    row("size with a fraction", { "--size", "800.5x600" }, "--size", size);
+    row("size negative", { "--size", "-800x600" }, "--size", size);
+    // Two outputs into one file would leave only one of them.
+    row("two figures into one file", { "--plot", "@TMP@/a.png", "--plot-membership",
+                                       "@TMP@/./a.png" },
+        "--plot-membership", QStringLiteral("a file of its own"), { "--plot" });
+    row("CSV and a figure into one file", { "-o", "@TMP@/a.pdf", "--plot", "@TMP@/a.pdf" },
+        "--plot", QStringLiteral("a file of its own"), { "--output" });
+    // Every file opens before any is written: no figure is left behind.
+    row("figure, then a file in a missing directory",
+        { "--plot", "@TMP@/results.png", "--surface", "@TMP@/missing/surface.csv" }, "--surface",
+        QStringLiteral("file path"));
+    row("figure into a missing directory",
+        { "--plot-membership", "@TMP@/missing/sets.svg", "--metrics" }, "--plot-membership",
+        QStringLiteral("file path"));
 }
 
 void TestCliProgram::badInput()

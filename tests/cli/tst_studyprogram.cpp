@@ -21,7 +21,8 @@ constexpr int kLongRun = 600000;
 
 Run runStudy(const QStringList &arguments, const QString &errPath = QString())
 {
-    return runProgram(QStringLiteral(KESTRUNE_SIM_PATH), arguments, kLongRun, errPath);
+    return runProgram(QStringLiteral(KESTRUNE_SIM_PATH), arguments,
+                      QProcessEnvironment::systemEnvironment(), kLongRun, errPath);
 }
 
 // The --metrics table: per metric name, the cells of the three loops.

@@ -4,6 +4,7 @@
 
 class QIODevice;
 class QString;
+struct TuneResult;
 
 namespace simcli {
 
@@ -21,6 +22,16 @@ bool writeResultsFigure(const CliOptions &options, FigureWriter::Format format,
 // --plot-membership: both membership charts with a legend of the sets.
 bool writeMembershipFigure(const CliOptions &options, FigureWriter::Format format,
                            QIODevice &device, QString &error);
+
+// --plot with --sweep: the chosen metric (--plot-metric) of every loop
+// against the swept value, or for a grid the map of it for one loop
+// (--plot-loop).
+bool writeSweepFigure(const CliOptions &options, FigureWriter::Format format,
+                      QIODevice &device, QString &error);
+
+// --plot with --tune: the tuned loop's response before and after.
+bool writeTuneFigure(const CliOptions &options, const TuneResult &tuned,
+                     FigureWriter::Format format, QIODevice &device, QString &error);
 
 // --surface to an image: the map of the decision surface.
 bool writeSurfaceFigure(const CliOptions &options, FigureWriter::Format format,

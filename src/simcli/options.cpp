@@ -126,7 +126,9 @@ void addFigureOptions(std::vector<OptionSpec> &table, FigureOptions &figures)
 {
     table.push_back(figureFileOption("plot",
                                      "Draw the results chart of the run, as the window shows it "
-                                     "after F5, into <file> (PNG, SVG or PDF by its extension)",
+                                     "after F5, into <file> (PNG, SVG or PDF by its extension); "
+                                     "with --sweep the metric against the swept value, with "
+                                     "--tune the loop before and after",
                                      false, figures.plotPath));
     table.push_back(figureFileOption("plot-membership",
                                      "Draw both membership charts, the error's above the "
@@ -156,8 +158,9 @@ void addFigureOptions(std::vector<OptionSpec> &table, FigureOptions &figures)
     range.kind = OptionKind::Bounds;
     range.valueName = QStringLiteral("LO,HI");
     range.description = QStringLiteral("Range of the surface's grid on both axes");
-    range.minimum = kBoundMin;
-    range.maximum = kBoundMax;
+    // The bound boxes' range, which the membership charts' polylines span.
+    range.minimum = -10.0;
+    range.maximum = 10.0;
     range.ordered = true;
     range.strict = true;
     range.defaultText =
@@ -330,6 +333,14 @@ Every file is written as -o writes it: a regular file whole or not at all.
             float (its amplification plays no part).
   --surface image  the levels as a map in three colours with a legend, the
             sets' bounds as dashed lines (N.L is the Negative set's L).
+  --plot with --sweep  --plot-metric of every loop against the swept value,
+            one line per loop, broken where the metric is n/a or inf; for a
+            grid of two, a map of it for the --plot-loop's loop, the first
+            parameter on x. A metric whose finite values are all positive and
+            span three decades or more (one in a map) is drawn on a log scale
+            (the map's bar then says log10).
+  --plot with --tune  the tuned loop's response at the given values (grey)
+            and at the tuned ones (the loop's colour).
 
 Exit status: 0 on success; 2 on bad input or an output file that cannot be
 opened, -o's or a figure's (one line on stderr, nothing on stdout, no file

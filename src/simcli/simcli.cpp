@@ -23,6 +23,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 namespace simcli {
@@ -59,41 +60,54 @@ std::unique_ptr<ProgressLine> progressLine(const ProgramIo &io, const char *what
     return std::make_unique<ProgressLine>(io.progress, QLatin1String(what), QLatin1String(unit));
 }
 
-// Runs the tuner and writes its values; the summary goes to err.
-void writeTune(const CliOptions &options, QIODevice &out, const ProgramIo &io,
-               ProgramOutput &result)
+// One run of the command line: its options, the streams and what it has to
+// say, and the tune, made once for both its values and its figure.
+struct Run {
+    const CliOptions &options;
+    const ProgramIo &io;
+    ProgramOutput &result;
+    std::optional<TuneResult> tuned;
+    TuneSettings tuneSettings;
+
+    const TuneResult &tune();
+};
+
+// Runs the tuner on first use; the summary goes to err.
+const TuneResult &Run::tune()
 {
-    TuneSettings settings = tuneSettings(options.study);
-    settings.threads = options.study.threads;
-    TuneResult tuned;
+    if (tuned)
+        return *tuned;
+    tuneSettings = simcli::tuneSettings(options.study);
+    tuneSettings.threads = options.study.threads;
     {
         const std::unique_ptr<ProgressLine> progress = progressLine(io, "--tune", "evaluations");
         if (progress) {
-            settings.progress = [&progress](std::size_t used, std::size_t budget) {
+            tuneSettings.progress = [&progress](std::size_t used, std::size_t budget) {
                 progress->update(used, budget);
             };
         }
-        tuned = Tuner::tune(options.params, settings);
+        tuned = Tuner::tune(options.params, tuneSettings);
+        tuneSettings.progress = nullptr;
     }
-    out.write(tuneCsv(tuned).toUtf8());
-    result.err = tuneSummary(tuned, settings).toUtf8() + '\n';
-    if (!tuned.feasible)
+    result.err = tuneSummary(*tuned, tuneSettings).toUtf8() + '\n';
+    if (!tuned->feasible)
         result.exitCode = ExitLimitNotMet;
+    return *tuned;
 }
 
 // Writes the run's output into out.
-void writeRun(const CliOptions &options, QIODevice &out, const ProgramIo &io,
-              ProgramOutput &result)
+void writeRun(Run &run, QIODevice &out)
 {
+    const CliOptions &options = run.options;
     switch (options.output) {
     case OutputKind::Sweep: {
-        const std::unique_ptr<ProgressLine> progress = progressLine(io, "--sweep", "points");
+        const std::unique_ptr<ProgressLine> progress = progressLine(run.io, "--sweep", "points");
         writeSweepCsv(Sweep(options.params, options.study.sweep), options.study.threads, out,
                       progress.get());
         return;
     }
     case OutputKind::Tune:
-        writeTune(options, out, io, result);
+        out.write(tuneCsv(run.tune()).toUtf8());
         return;
     case OutputKind::Samples:
     case OutputKind::Metrics:
@@ -145,21 +159,32 @@ FileOutput figureOutput(const QString &option, const QString &path, const CliOpt
 }
 
 // The files to write, in the order of the options' help.
-std::vector<FileOutput> fileOutputs(const CliOptions &options, const ProgramIo &io,
-                                    ProgramOutput &result)
+std::vector<FileOutput> fileOutputs(Run &run)
 {
+    const CliOptions &options = run.options;
     std::vector<FileOutput> files;
     if (writesCsvTo(options) == CsvTarget::File) {
         files.push_back({ QStringLiteral("--output"), options.outputPath, pathExpectation(),
-                          [&options, &io, &result](QIODevice &device, QString &) {
-                              writeRun(options, device, io, result);
+                          [&run](QIODevice &device, QString &) {
+                              writeRun(run, device);
                               return true;
                           } });
     }
     const FigureOptions &figures = options.figures;
-    if (!figures.plotPath.isEmpty())
-        files.push_back(figureOutput(QStringLiteral("--plot"), figures.plotPath, options,
-                                     writeResultsFigure));
+    if (!figures.plotPath.isEmpty()) {
+        // --plot draws what the run is about: the responses, a sweep, a tune.
+        FileOutput plot = figureOutput(QStringLiteral("--plot"), figures.plotPath, options,
+                                       options.output == OutputKind::Sweep ? writeSweepFigure
+                                                                           : writeResultsFigure);
+        if (options.output == OutputKind::Tune) {
+            FigureWriter::Format format = FigureWriter::Png;
+            FigureWriter::formatOf(figures.plotPath, format);
+            plot.write = [&run, format](QIODevice &device, QString &error) {
+                return writeTuneFigure(run.options, run.tune(), format, device, error);
+            };
+        }
+        files.push_back(std::move(plot));
+    }
     if (!figures.membershipPath.isEmpty())
         files.push_back(figureOutput(QStringLiteral("--plot-membership"),
                                      figures.membershipPath, options, writeMembershipFigure));
@@ -205,7 +230,8 @@ ProgramOutput runProgram(const QStringList &arguments, const ProgramIo &io)
     ProgramOutput result;
     const CliOptions &options = parsed.options;
     if (parsed.status == ParseResult::Run) {
-        const std::vector<FileOutput> files = fileOutputs(options, io, result);
+        Run run{ options, io, result, std::nullopt, {} };
+        const std::vector<FileOutput> files = fileOutputs(run);
 
         // Two outputs into one file would leave only the last of them.
         for (std::size_t i = 0; i < files.size(); ++i)
@@ -245,7 +271,7 @@ ProgramOutput runProgram(const QStringList &arguments, const ProgramIo &io)
             }
         }
         if (writesCsvTo(options) == CsvTarget::StandardOutput)
-            writeRun(options, *out, io, result);
+            writeRun(run, *out);
     } else {
         out->write(parsed.text.toUtf8() + '\n');
     }

@@ -88,6 +88,7 @@ private slots:
     void writesWhatIsAsked();
     void resultsPng();
     void resultsSvg();
+    void tunePng();
     void membershipPdf();
     void surfaceCsv_data();
     void surfaceCsv();
@@ -120,6 +121,14 @@ void TestCliFigures::writesWhatIsAsked_data()
     QTest::newRow("with -o FILE") << QStringList{ "-o", "@TMP@/run.csv", "--plot", "@TMP@/r.pdf" }
                                   << QStringList{ "r.pdf", "run.csv" }
                                   << QStringList{ "--no-output" };
+    QTest::newRow("a sweep's figure") << QStringList{ "--sweep", "kd=0:1:0.5", "--plot", "@TMP@/k.png" }
+                                      << QStringList{ "k.png" }
+                                      << QStringList{ "--sweep", "kd=0:1:0.5" };
+    QTest::newRow("a grid's map") << QStringList{ "--sweep", "kp=0:1:0.5", "--sweep", "ki=0:1:0.5",
+                                                  "--plot", "@TMP@/g.pdf", "--plot-loop",
+                                                  "closed_loop", "--plot-metric", "peak" }
+                                  << QStringList{ "g.pdf" }
+                                  << QStringList{ "--sweep", "kp=0:1:0.5", "--sweep", "ki=0:1:0.5" };
 }
 
 // Figures need no display and leave nothing behind but their files; stderr
@@ -173,6 +182,26 @@ void TestCliFigures::resultsPng()
     QVERIFY(pixelsOf(image, blended(Qt::blue, background), QRect(60, 0, 80, 12)) > 0);
     for (QColor color : { QColor(Qt::blue), QColor(Qt::darkGreen), QColor(Qt::red) })
         QCOMPARE(pixelsOf(image, blended(color, background), QRect(400, 0, 350, 60)), 0);
+}
+
+// --plot with --tune draws the tuned loop before (grey) and after (its
+// colour), not the run's three responses.
+void TestCliFigures::tunePng()
+{
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString path = dir.filePath(QStringLiteral("tune.png"));
+    const Run run = runSim({ "--tune", "pid", "--evaluations", "500", "--plot", path },
+                           headless(dir.path()));
+    QCOMPARE(run.exitCode, 0);
+    QVERIFY(run.out.startsWith("option,value\nkp,"));
+    QImage image;
+    QVERIFY(image.load(path, "PNG"));
+    const QColor background = image.pixelColor(image.width() / 2, 2);
+    const QRect chart(0, 0, image.width() * 4 / 5, image.height());
+    QVERIFY(pixelsOf(image, blended(Qt::gray, background), chart) > 900);
+    QVERIFY(pixelsOf(image, blended(Qt::darkGreen, background), chart) > 900);
+    QCOMPARE(pixelsOf(image, blended(Qt::blue, background), chart), 0);
 }
 
 void TestCliFigures::resultsSvg()

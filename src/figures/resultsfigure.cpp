@@ -10,9 +10,7 @@
 #include <QRectF>
 
 ResultsFigure::ResultsFigure(const StepParameters &params, QSize size)
-    : chart(std::make_unique<XPlot>())
 {
-    chart->setFont(FigureWriter::windowFont());
     ResultsChart::setUp(*chart, curves, params.modellingTime, params.setPoint);
     StepRun::Result result = StepRun::run(params);
     const double peak = result.peak;
@@ -21,9 +19,3 @@ ResultsFigure::ResultsFigure(const StepParameters &params, QSize size)
     FigureWriter::layOut(*chart, size);
 }
 
-ResultsFigure::~ResultsFigure() = default;
-
-void ResultsFigure::paint(QPainter &painter, const QRectF &rect) const
-{
-    FigureWriter::renderPlot(*chart, painter, rect);
-}

@@ -140,9 +140,7 @@ QColor SurfaceFigure::levelColor(int level)
 SurfaceFigure::SurfaceFigure(const DecisionSurface &surface,
                              const std::array<FuzzySet, 3> &errorSets,
                              const std::array<FuzzySet, 3> &derivativeSets, QSize size)
-    : chart(std::make_unique<XPlot>())
 {
-    chart->setFont(FigureWriter::windowFont());
     const double low = surface.axis().front();
     const double high = surface.axis().back();
     chart->init(static_cast<float>(low), static_cast<float>(high), static_cast<float>(low),
@@ -170,9 +168,3 @@ SurfaceFigure::SurfaceFigure(const DecisionSurface &surface,
     FigureWriter::layOut(*chart, size);
 }
 
-SurfaceFigure::~SurfaceFigure() = default;
-
-void SurfaceFigure::paint(QPainter &painter, const QRectF &rect) const
-{
-    FigureWriter::renderPlot(*chart, painter, rect);
-}

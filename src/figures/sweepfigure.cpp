@@ -35,9 +35,7 @@ std::pair<double, double> span(const std::array<std::vector<double>, 3> &y)
 SweepFigure::SweepFigure(const QString &parameter, const QString &metric,
                          const std::vector<double> &x,
                          const std::array<std::vector<double>, 3> &y, QSize size)
-    : chart(std::make_unique<XPlot>())
 {
-    chart->setFont(FigureWriter::windowFont());
     std::vector<CurveData> curves;
     for (int loop = 0; loop < 3; ++loop) {
         std::vector<double> values = y[static_cast<std::size_t>(loop)];
@@ -73,14 +71,8 @@ SweepFigure::SweepFigure(const QString &parameter, const QString &metric,
     FigureWriter::layOut(*chart, size);
 }
 
-SweepFigure::~SweepFigure() = default;
 
 bool SweepFigure::logScale(double low, double high, double ratio)
 {
     return low > 0.0 && high / low >= ratio;
-}
-
-void SweepFigure::paint(QPainter &painter, const QRectF &rect) const
-{
-    FigureWriter::renderPlot(*chart, painter, rect);
 }

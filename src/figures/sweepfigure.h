@@ -1,17 +1,13 @@
 #pragma once
 
 #include "curvedata.h"
+#include "plotfigure.h"
 
 #include <QSize>
 #include <QString>
 
 #include <array>
-#include <memory>
 #include <vector>
-
-class QPainter;
-class QRectF;
-class XPlot;
 
 // One metric of a parameter study against the swept value, as a figure:
 // one line per loop in the results chart's titles and colours (closed loop
@@ -21,24 +17,15 @@ class XPlot;
 // and 0; where they are all positive and span three decades or more (a
 // loop that diverges over part of the range), it is logarithmic and spans
 // just them.
-class SweepFigure
+class SweepFigure : public PlotFigure
 {
 public:
     // y[loop][k] is the metric of that loop at x[k]; NaN where it has none.
     SweepFigure(const QString &parameter, const QString &metric, const std::vector<double> &x,
                 const std::array<std::vector<double>, 3> &y, QSize size);
-    ~SweepFigure();
-    SweepFigure(const SweepFigure &) = delete;
-    SweepFigure &operator=(const SweepFigure &) = delete;
 
     // Whether metrics from low to high (the lowest and highest finite ones)
     // are drawn on a logarithmic scale: all positive, and high at least
     // ratio times low.
     static bool logScale(double low, double high, double ratio = 1e3);
-
-    XPlot &plot() const { return *chart; }
-    void paint(QPainter &painter, const QRectF &rect) const;
-
-private:
-    std::unique_ptr<XPlot> chart;
 };

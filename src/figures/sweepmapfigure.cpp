@@ -64,9 +64,7 @@ QwtInterval valueRange(const QVector<double> &values)
 SweepMapFigure::SweepMapFigure(const QString &xName, const QString &yName, const QString &title,
                                const std::vector<double> &xs, const std::vector<double> &ys,
                                const std::vector<double> &values, QSize size)
-    : chart(std::make_unique<XPlot>())
 {
-    chart->setFont(FigureWriter::windowFont());
     const int columns = static_cast<int>(xs.size());
     const int rows = static_cast<int>(ys.size());
     // Qwt's matrix runs row by row, y outer; ours runs x outer.
@@ -117,9 +115,3 @@ SweepMapFigure::SweepMapFigure(const QString &xName, const QString &yName, const
     FigureWriter::layOut(*chart, size);
 }
 
-SweepMapFigure::~SweepMapFigure() = default;
-
-void SweepMapFigure::paint(QPainter &painter, const QRectF &rect) const
-{
-    FigureWriter::renderPlot(*chart, painter, rect);
-}

@@ -1,14 +1,10 @@
 #pragma once
 
+#include "plotfigure.h"
 #include <QSize>
 #include <QString>
 
-#include <memory>
 #include <vector>
-
-class QPainter;
-class QRectF;
-class XPlot;
 
 // One metric of one loop over the grid of two swept parameters, as a
 // figure: a map with the first parameter on x and the second on y, one cell
@@ -16,7 +12,7 @@ class XPlot;
 // where the metric has no value (n/a) or is infinite is left blank. Values
 // that are all positive and span a decade or more are coloured by their
 // decimal logarithm, and the bar says so ("log10 iae, PID loop").
-class SweepMapFigure
+class SweepMapFigure : public PlotFigure
 {
 public:
     // values[i * ys.size() + j] is the metric at (xs[i], ys[j]); NaN where it
@@ -24,13 +20,4 @@ public:
     SweepMapFigure(const QString &xName, const QString &yName, const QString &title,
                    const std::vector<double> &xs, const std::vector<double> &ys,
                    const std::vector<double> &values, QSize size);
-    ~SweepMapFigure();
-    SweepMapFigure(const SweepMapFigure &) = delete;
-    SweepMapFigure &operator=(const SweepMapFigure &) = delete;
-
-    XPlot &plot() const { return *chart; }
-    void paint(QPainter &painter, const QRectF &rect) const;
-
-private:
-    std::unique_ptr<XPlot> chart;
 };

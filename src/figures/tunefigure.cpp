@@ -33,9 +33,7 @@ CurveData response(StepRun::Loop loop, const StepParameters &params, const QStri
 
 TuneFigure::TuneFigure(StepRun::Loop loop, const StepParameters &before,
                        const StepParameters &after, QSize size)
-    : chart(std::make_unique<XPlot>())
 {
-    chart->setFont(FigureWriter::windowFont());
     const CurveData style = ResultsChart::curve(loop, {}, {});
     double peak = 0.0;
     // The tuned response first, so that it lies on top.
@@ -54,9 +52,3 @@ TuneFigure::TuneFigure(StepRun::Loop loop, const StepParameters &before,
     FigureWriter::layOut(*chart, size);
 }
 
-TuneFigure::~TuneFigure() = default;
-
-void TuneFigure::paint(QPainter &painter, const QRectF &rect) const
-{
-    FigureWriter::renderPlot(*chart, painter, rect);
-}

@@ -1,16 +1,13 @@
 #pragma once
 
 #include "curvedata.h"
+#include "plotfigure.h"
 #include "steprun.h"
 
 #include <QSize>
 
-#include <memory>
 #include <vector>
 
-class QPainter;
-class QRectF;
-class XPlot;
 struct StepParameters;
 
 // A tuned loop's step response before and after tuning, as a figure: the
@@ -18,19 +15,10 @@ struct StepParameters;
 // colour of the results chart, on the results chart's axes (t over the
 // modelling time, f from 0 to the higher peak of the two, with the results
 // chart's rule for a diverging response).
-class TuneFigure
+class TuneFigure : public PlotFigure
 {
 public:
     // before and after differ only in the tuned loop's parameters.
     TuneFigure(StepRun::Loop loop, const StepParameters &before, const StepParameters &after,
                QSize size);
-    ~TuneFigure();
-    TuneFigure(const TuneFigure &) = delete;
-    TuneFigure &operator=(const TuneFigure &) = delete;
-
-    XPlot &plot() const { return *chart; }
-    void paint(QPainter &painter, const QRectF &rect) const;
-
-private:
-    std::unique_ptr<XPlot> chart;
 };

@@ -46,7 +46,7 @@ bool isNumber(const QString &text)
     return readNumber(text, -inf, inf, ignored) != NumberRead::NotANumber;
 }
 
-bool readBounded(const OptionSpec &option, const QString &text, double &value, QString &problem)
+bool readBounded(const OptionEntry &option, const QString &text, double &value, QString &problem)
 {
     switch (readNumber(text, option.minimum, option.maximum, value)) {
     case NumberRead::Ok:
@@ -61,7 +61,7 @@ bool readBounded(const OptionSpec &option, const QString &text, double &value, Q
     return false;
 }
 
-QString range(const OptionSpec &option)
+QString range(const OptionEntry &option)
 {
     // Whole numbers in full: "1 to 100000000", not "1e+08".
     const auto text = [&option](double v) {
@@ -74,34 +74,34 @@ QString range(const OptionSpec &option)
 // The kinds. `following` is the argument after the value (null if there is
 // none), for a kind whose value a user may split by mistake.
 
-QString expectsNothing(const OptionSpec &)
+QString expectsNothing(const OptionEntry &)
 {
     return QStringLiteral("no value");
 }
 
-QString noDetail(const OptionSpec &)
+QString noDetail(const OptionEntry &)
 {
     return QString();
 }
 
-bool readNothing(const OptionSpec &, const QString &text, const QString *, OptionValue &,
+bool readNothing(const OptionEntry &, const QString &text, const QString *, OptionValue &,
                  QString &problem)
 {
     problem = QStringLiteral("unexpected value ") + quoted(text);
     return false;
 }
 
-QString expectsNumber(const OptionSpec &option)
+QString expectsNumber(const OptionEntry &option)
 {
     return QStringLiteral("a number from ") + range(option);
 }
 
-QString numberDetail(const OptionSpec &option)
+QString numberDetail(const OptionEntry &option)
 {
     return QStringLiteral(", ") + range(option);
 }
 
-bool readNumberValue(const OptionSpec &option, const QString &text, const QString *,
+bool readNumberValue(const OptionEntry &option, const QString &text, const QString *,
                      OptionValue &value, QString &problem)
 {
     double number = 0.0;
@@ -112,34 +112,34 @@ bool readNumberValue(const OptionSpec &option, const QString &text, const QStrin
 }
 
 // The names of a Bounds option's two numbers, from its placeholder: "L,R".
-QStringList boundNames(const OptionSpec &option)
+QStringList boundNames(const OptionEntry &option)
 {
     const QStringList names = option.valueName.split(QLatin1Char(','));
     return names.size() == 2 ? names : QStringList{ QStringLiteral("L"), QStringLiteral("R") };
 }
 
-QString boundsOrder(const OptionSpec &option)
+QString boundsOrder(const OptionEntry &option)
 {
     const QStringList names = boundNames(option);
     return names.at(0) + (option.strict ? QStringLiteral(" < ") : QStringLiteral(" <= "))
             + names.at(1);
 }
 
-QString expectsBounds(const OptionSpec &option)
+QString expectsBounds(const OptionEntry &option)
 {
     return QStringLiteral("two numbers ") + boundNames(option).join(QLatin1Char(','))
             + QStringLiteral(" from ") + range(option)
             + (option.ordered ? QStringLiteral(" with ") + boundsOrder(option) : QString());
 }
 
-QString boundsDetail(const OptionSpec &option)
+QString boundsDetail(const OptionEntry &option)
 {
     return QStringLiteral(": bounds ") + range(option)
             + (option.ordered ? QStringLiteral(", ") + boundsOrder(option)
                               : QStringLiteral(", any order"));
 }
 
-bool readBoundsValue(const OptionSpec &option, const QString &text, const QString *following,
+bool readBoundsValue(const OptionEntry &option, const QString &text, const QString *following,
                      OptionValue &value, QString &problem)
 {
     const QStringList names = boundNames(option);
@@ -170,12 +170,12 @@ bool readBoundsValue(const OptionSpec &option, const QString &text, const QStrin
     return true;
 }
 
-QString expectsPath(const OptionSpec &)
+QString expectsPath(const OptionEntry &)
 {
     return pathExpectation();
 }
 
-bool readPathValue(const OptionSpec &, const QString &text, const QString *, OptionValue &,
+bool readPathValue(const OptionEntry &, const QString &text, const QString *, OptionValue &,
                    QString &problem)
 {
     if (text.isEmpty()) {
@@ -185,12 +185,12 @@ bool readPathValue(const OptionSpec &, const QString &text, const QString *, Opt
     return true;
 }
 
-QString expectsInteger(const OptionSpec &option)
+QString expectsInteger(const OptionEntry &option)
 {
     return QStringLiteral("a whole number from ") + range(option);
 }
 
-bool readIntegerValue(const OptionSpec &option, const QString &text, const QString *,
+bool readIntegerValue(const OptionEntry &option, const QString &text, const QString *,
                       OptionValue &value, QString &problem)
 {
     double number = 0.0;
@@ -204,17 +204,17 @@ bool readIntegerValue(const OptionSpec &option, const QString &text, const QStri
     return true;
 }
 
-QString expectsChoice(const OptionSpec &option)
+QString expectsChoice(const OptionEntry &option)
 {
     return QStringLiteral("one of ") + option.choices.join(QStringLiteral(", "));
 }
 
-QString choiceDetail(const OptionSpec &option)
+QString choiceDetail(const OptionEntry &option)
 {
     return QStringLiteral(", one of ") + option.choices.join(QStringLiteral(", "));
 }
 
-bool readChoiceValue(const OptionSpec &option, const QString &text, const QString *,
+bool readChoiceValue(const OptionEntry &option, const QString &text, const QString *,
                      OptionValue &, QString &problem)
 {
     if (option.choices.contains(text))
@@ -223,12 +223,12 @@ bool readChoiceValue(const OptionSpec &option, const QString &text, const QStrin
     return false;
 }
 
-QString expectsText(const OptionSpec &option)
+QString expectsText(const OptionEntry &option)
 {
     return option.textExpects;
 }
 
-bool readTextValue(const OptionSpec &option, const QString &text, const QString *,
+bool readTextValue(const OptionEntry &option, const QString &text, const QString *,
                    OptionValue &value, QString &problem)
 {
     if (text.isEmpty()) {
@@ -242,9 +242,9 @@ bool readTextValue(const OptionSpec &option, const QString &text, const QString 
 
 struct KindTraits {
     bool takesValue;
-    QString (*expects)(const OptionSpec &);
-    QString (*helpDetail)(const OptionSpec &); // follows the description
-    bool (*read)(const OptionSpec &, const QString &text, const QString *following,
+    QString (*expects)(const OptionEntry &);
+    QString (*helpDetail)(const OptionEntry &); // follows the description
+    bool (*read)(const OptionEntry &, const QString &text, const QString *following,
                  OptionValue &value, QString &problem);
 };
 
@@ -276,7 +276,7 @@ const KindTraits &traits(OptionKind kind)
     return switchKind;
 }
 
-QString namesText(const OptionSpec &option)
+QString namesText(const OptionEntry &option)
 {
     QStringList names;
     for (const QString &name : option.names)
@@ -311,19 +311,19 @@ QString pathExpectation()
     return QStringLiteral("a file path to write, or - for standard output");
 }
 
-OptionParser::OptionParser(std::vector<OptionSpec> options) : m_options(std::move(options)) {}
+OptionParser::OptionParser(std::vector<OptionEntry> options) : m_options(std::move(options)) {}
 
-QString OptionParser::expects(const OptionSpec &option)
+QString OptionParser::expects(const OptionEntry &option)
 {
     return traits(option.kind).expects(option);
 }
 
-QString OptionParser::displayName(const OptionSpec &option)
+QString OptionParser::displayName(const OptionEntry &option)
 {
     return QStringLiteral("--") + option.names.constLast();
 }
 
-const OptionSpec *OptionParser::find(const QString &typed) const
+const OptionEntry *OptionParser::find(const QString &typed) const
 {
     QString name = typed;
     if (name.startsWith(QLatin1String("--")))
@@ -332,7 +332,7 @@ const OptionSpec *OptionParser::find(const QString &typed) const
         name.remove(0, 1);
     else
         return nullptr;
-    for (const OptionSpec &option : m_options) {
+    for (const OptionEntry &option : m_options) {
         if (!name.isEmpty() && option.names.contains(name))
             return &option;
     }
@@ -368,7 +368,7 @@ bool OptionParser::parse(const QStringList &arguments)
         }
         const int equals = argument.indexOf(QLatin1Char('='));
         const QString typed = equals < 0 ? argument : argument.left(equals);
-        const OptionSpec *option = find(typed);
+        const OptionEntry *option = find(typed);
         if (!option) {
             return fail(errorLine(QStringLiteral("unknown option ") + quoted(typed), QString(),
                                   QStringLiteral("the options listed by --help")));
@@ -400,12 +400,12 @@ QString OptionParser::optionsHelp() const
 {
     constexpr int kLineWidth = 79;
     int column = 0;
-    for (const OptionSpec &option : m_options)
+    for (const OptionEntry &option : m_options)
         column = std::max(column, static_cast<int>(namesText(option).size()));
     column += 4; // two blanks before the names, two after
 
     QString help;
-    for (const OptionSpec &option : m_options) {
+    for (const OptionEntry &option : m_options) {
         QString text = option.description + traits(option.kind).helpDetail(option);
         if (!option.defaultText.isEmpty())
             text += QStringLiteral(" (default ") + option.defaultText + QLatin1Char(')');

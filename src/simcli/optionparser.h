@@ -30,7 +30,7 @@ struct OptionValue {
 
 // One option: its names, its kind with the kind's limits, its help line and
 // what a valid occurrence does.
-struct OptionSpec {
+struct OptionEntry {
     QStringList names;   // without dashes, the short one first: { "o", "output" }
     OptionKind kind = OptionKind::Switch;
     QString valueName;   // the help line's placeholder: --kp <gain>
@@ -70,7 +70,7 @@ QString pathExpectation();
 class OptionParser
 {
 public:
-    explicit OptionParser(std::vector<OptionSpec> options);
+    explicit OptionParser(std::vector<OptionEntry> options);
 
     // Reads arguments (arguments[0] is the program), calling each valid
     // occurrence's apply in order. False at the first fault, with its
@@ -83,17 +83,17 @@ public:
     QString optionsHelp() const;
 
     // What the option accepts, for messages: "a number from 0 to 1000".
-    static QString expects(const OptionSpec &option);
+    static QString expects(const OptionEntry &option);
 
     // The name that messages use: "--output".
-    static QString displayName(const OptionSpec &option);
+    static QString displayName(const OptionEntry &option);
 
 private:
-    const OptionSpec *find(const QString &typed) const;
+    const OptionEntry *find(const QString &typed) const;
     bool isOption(const QString &argument) const;
     bool fail(const QString &message);
 
-    std::vector<OptionSpec> m_options;
+    std::vector<OptionEntry> m_options;
     QString m_error;
 };
 

@@ -69,40 +69,40 @@ bool isCsvPath(const QString &path)
 
 // A file whose extension says what to write into it: a figure's, or with
 // withCsv also the surface's CSV.
-OptionSpec figureFileOption(const char *name, const char *description, bool withCsv,
+OptionEntry figureFileOption(const char *name, const char *description, bool withCsv,
                             QString &path)
 {
-    OptionSpec spec;
-    spec.names = QStringList{ QLatin1String(name) };
-    spec.kind = OptionKind::Text;
-    spec.valueName = QStringLiteral("file");
-    spec.description = QLatin1String(description);
+    OptionEntry row;
+    row.names = QStringList{ QLatin1String(name) };
+    row.kind = OptionKind::Text;
+    row.valueName = QStringLiteral("file");
+    row.description = QLatin1String(description);
     const QString endings = withCsv ? QStringLiteral(".csv, .png, .svg or .pdf")
                                     : QStringLiteral(".png, .svg or .pdf");
-    spec.textExpects = QStringLiteral("a file name ending in ") + endings;
-    spec.check = [withCsv, endings](OptionValue &value) {
+    row.textExpects = QStringLiteral("a file name ending in ") + endings;
+    row.check = [withCsv, endings](OptionValue &value) {
         FigureWriter::Format format;
         if (FigureWriter::formatOf(value.text, format) || (withCsv && isCsvPath(value.text)))
             return QString();
         return quoted(value.text) + QStringLiteral(" does not end in ") + endings;
     };
-    spec.apply = [&path](const OptionValue &value) { path = value.text; };
-    return spec;
+    row.apply = [&path](const OptionValue &value) { path = value.text; };
+    return row;
 }
 
-OptionSpec sizeOption(FigureOptions &figures)
+OptionEntry sizeOption(FigureOptions &figures)
 {
     constexpr int kMinSide = 100;
     constexpr int kMaxSide = 10000;
-    OptionSpec spec;
-    spec.names = QStringList{ QStringLiteral("size") };
-    spec.kind = OptionKind::Text;
-    spec.valueName = QStringLiteral("WxH");
-    spec.description = QStringLiteral("Size of every figure in pixels, each side from 100 to "
+    OptionEntry row;
+    row.names = QStringList{ QStringLiteral("size") };
+    row.kind = OptionKind::Text;
+    row.valueName = QStringLiteral("WxH");
+    row.description = QStringLiteral("Size of every figure in pixels, each side from 100 to "
                                       "10000; SVG and PDF get the same size at 96 dpi");
-    spec.defaultText = QStringLiteral("%1x%2").arg(figures.width).arg(figures.height);
-    spec.textExpects = QStringLiteral("WxH, each side a whole number from 100 to 10000");
-    spec.check = [](OptionValue &value) {
+    row.defaultText = QStringLiteral("%1x%2").arg(figures.width).arg(figures.height);
+    row.textExpects = QStringLiteral("WxH, each side a whole number from 100 to 10000");
+    row.check = [](OptionValue &value) {
         static const QRegularExpression form(QStringLiteral("^([0-9]{1,9})[xX]([0-9]{1,9})$"));
         const QRegularExpressionMatch match = form.match(value.text.trimmed());
         if (!match.hasMatch())
@@ -114,15 +114,15 @@ OptionSpec sizeOption(FigureOptions &figures)
         value.numbers = { double(width), double(height) };
         return QString();
     };
-    spec.apply = [&figures](const OptionValue &value) {
+    row.apply = [&figures](const OptionValue &value) {
         figures.width = static_cast<int>(value.numbers.at(0));
         figures.height = static_cast<int>(value.numbers.at(1));
     };
-    return spec;
+    return row;
 }
 
 // The figure options, one block of the table.
-void addFigureOptions(std::vector<OptionSpec> &table, FigureOptions &figures)
+void addFigureOptions(std::vector<OptionEntry> &table, FigureOptions &figures)
 {
     table.push_back(figureFileOption("plot",
                                      "Draw the results chart of the run, as the window shows it "
@@ -140,7 +140,7 @@ void addFigureOptions(std::vector<OptionSpec> &table, FigureOptions &figures)
                                      "as PNG, SVG or PDF",
                                      true, figures.surfacePath));
 
-    OptionSpec points;
+    OptionEntry points;
     points.names = QStringList{ QStringLiteral("surface-points") };
     points.kind = OptionKind::Integer;
     points.valueName = QStringLiteral("n");
@@ -153,7 +153,7 @@ void addFigureOptions(std::vector<OptionSpec> &table, FigureOptions &figures)
     };
     table.push_back(std::move(points));
 
-    OptionSpec range;
+    OptionEntry range;
     range.names = QStringList{ QStringLiteral("surface-range") };
     range.kind = OptionKind::Bounds;
     range.valueName = QStringLiteral("LO,HI");
@@ -174,64 +174,64 @@ void addFigureOptions(std::vector<OptionSpec> &table, FigureOptions &figures)
     table.push_back(sizeOption(figures));
 }
 
-OptionSpec switchOption(QStringList names, const char *description, bool &flag)
+OptionEntry switchOption(QStringList names, const char *description, bool &flag)
 {
-    OptionSpec spec;
-    spec.names = std::move(names);
-    spec.kind = OptionKind::Switch;
-    spec.description = QLatin1String(description);
-    spec.apply = [&flag](const OptionValue &) { flag = true; };
-    return spec;
+    OptionEntry row;
+    row.names = std::move(names);
+    row.kind = OptionKind::Switch;
+    row.description = QLatin1String(description);
+    row.apply = [&flag](const OptionValue &) { flag = true; };
+    return row;
 }
 
 // The options of kestrune-sim, in the order --help lists them, each writing
 // into settings.
-std::vector<OptionSpec> optionTable(Settings &settings)
+std::vector<OptionEntry> optionTable(Settings &settings)
 {
-    std::vector<OptionSpec> table;
+    std::vector<OptionEntry> table;
     StepParameters &params = settings.options.params;
     const StepParameters defaults;
     for (const NumberOption &entry : kNumberOptions) {
-        OptionSpec spec;
-        spec.names = QStringList{ QLatin1String(entry.name) };
-        spec.kind = OptionKind::Number;
-        spec.valueName = QLatin1String(entry.valueName);
-        spec.description = QLatin1String(entry.what);
+        OptionEntry row;
+        row.names = QStringList{ QLatin1String(entry.name) };
+        row.kind = OptionKind::Number;
+        row.valueName = QLatin1String(entry.valueName);
+        row.description = QLatin1String(entry.what);
         const ModelParameter *parameter = ModelParameter::find(entry.name);
-        spec.minimum = parameter->minimum();
-        spec.maximum = parameter->maximum();
-        spec.defaultText = formatNumber(defaults.*entry.field);
-        spec.note = QLatin1String(entry.note);
+        row.minimum = parameter->minimum();
+        row.maximum = parameter->maximum();
+        row.defaultText = formatNumber(defaults.*entry.field);
+        row.note = QLatin1String(entry.note);
         double StepParameters::*field = entry.field;
-        spec.apply = [&params, field](const OptionValue &value) {
+        row.apply = [&params, field](const OptionValue &value) {
             params.*field = value.numbers.at(0);
         };
-        table.push_back(std::move(spec));
+        table.push_back(std::move(row));
     }
     for (const BoundsOption &entry : kBoundsOptions) {
         FuzzySet &set = entry.derivative ? params.dErrSets[entry.index]
                                          : params.errSets[entry.index];
         const FuzzySet &start = entry.derivative ? defaults.dErrSets[entry.index]
                                                  : defaults.errSets[entry.index];
-        OptionSpec spec;
-        spec.names = QStringList{ QLatin1String(entry.name) };
-        spec.kind = OptionKind::Bounds;
-        spec.valueName = QStringLiteral("L,R");
-        spec.description = QLatin1String(entry.what);
+        OptionEntry row;
+        row.names = QStringList{ QLatin1String(entry.name) };
+        row.kind = OptionKind::Bounds;
+        row.valueName = QStringLiteral("L,R");
+        row.description = QLatin1String(entry.what);
         const ModelParameter *left = ModelParameter::find(std::string(entry.name) + ".l");
-        spec.minimum = left->minimum();
-        spec.maximum = left->maximum();
+        row.minimum = left->minimum();
+        row.maximum = left->maximum();
         // The window compares the boxes' doubles, before rounding to float.
-        spec.ordered = !entry.derivative;
-        spec.defaultText = formatFloat(start.left) + QLatin1Char(',') + formatFloat(start.right);
-        spec.apply = [&set](const OptionValue &value) {
+        row.ordered = !entry.derivative;
+        row.defaultText = formatFloat(start.left) + QLatin1Char(',') + formatFloat(start.right);
+        row.apply = [&set](const OptionValue &value) {
             set.left = static_cast<float>(value.numbers.at(0));
             set.right = static_cast<float>(value.numbers.at(1));
         };
-        table.push_back(std::move(spec));
+        table.push_back(std::move(row));
     }
 
-    OptionSpec output;
+    OptionEntry output;
     output.names = QStringList{ QStringLiteral("o"), QStringLiteral("output") };
     output.kind = OptionKind::Path;
     output.valueName = QStringLiteral("file");
@@ -252,8 +252,8 @@ std::vector<OptionSpec> optionTable(Settings &settings)
                                  "(columns below)",
                                  settings.trace));
     addFigureOptions(table, settings.options.figures);
-    for (OptionSpec &spec : studyOptionTable(settings.options.study))
-        table.push_back(std::move(spec));
+    for (OptionEntry &row : studyOptionTable(settings.options.study))
+        table.push_back(std::move(row));
     table.push_back(switchOption({ QStringLiteral("h"), QStringLiteral("help") },
                                  "Show this help and exit", settings.help));
     table.push_back(switchOption({ QStringLiteral("v"), QStringLiteral("version") },

@@ -50,43 +50,43 @@ QStringList metricChoices()
     return names;
 }
 
-OptionSpec studyOption(const char *name, OptionKind kind, const char *valueName,
+OptionEntry studyOption(const char *name, OptionKind kind, const char *valueName,
                        const char *description, StudyOptions &study)
 {
-    OptionSpec spec;
-    spec.names = QStringList{ QLatin1String(name) };
-    spec.kind = kind;
-    spec.valueName = QLatin1String(valueName);
-    spec.description = QLatin1String(description);
+    OptionEntry row;
+    row.names = QStringList{ QLatin1String(name) };
+    row.kind = kind;
+    row.valueName = QLatin1String(valueName);
+    row.description = QLatin1String(description);
     const QString shown = QStringLiteral("--") + QLatin1String(name);
-    spec.apply = [&study, shown](const OptionValue &) {
+    row.apply = [&study, shown](const OptionValue &) {
         if (!study.given.contains(shown))
             study.given << shown;
     };
-    return spec;
+    return row;
 }
 
 // Adds what the option does to the bookkeeping of studyOption's apply.
-void thenApply(OptionSpec &spec, std::function<void(const OptionValue &)> apply)
+void thenApply(OptionEntry &row, std::function<void(const OptionValue &)> apply)
 {
-    auto record = std::move(spec.apply);
-    spec.apply = [record, apply](const OptionValue &value) {
+    auto record = std::move(row.apply);
+    row.apply = [record, apply](const OptionValue &value) {
         record(value);
         apply(value);
     };
 }
 
 // A Number or Integer option from minimum to maximum that stores its value.
-OptionSpec numberOption(const char *name, OptionKind kind, const char *valueName,
+OptionEntry numberOption(const char *name, OptionKind kind, const char *valueName,
                         const char *description, double minimum, double maximum,
                         QString defaultText, StudyOptions &study, std::function<void(double)> store)
 {
-    OptionSpec spec = studyOption(name, kind, valueName, description, study);
-    spec.minimum = minimum;
-    spec.maximum = maximum;
-    spec.defaultText = std::move(defaultText);
-    thenApply(spec, [store](const OptionValue &value) { store(value.numbers.at(0)); });
-    return spec;
+    OptionEntry row = studyOption(name, kind, valueName, description, study);
+    row.minimum = minimum;
+    row.maximum = maximum;
+    row.defaultText = std::move(defaultText);
+    thenApply(row, [store](const OptionValue &value) { store(value.numbers.at(0)); });
+    return row;
 }
 
 QString axisProblem(const QString &text)
@@ -119,11 +119,11 @@ QString sweepExpects()
 
 } // namespace
 
-std::vector<OptionSpec> studyOptionTable(StudyOptions &study)
+std::vector<OptionEntry> studyOptionTable(StudyOptions &study)
 {
-    std::vector<OptionSpec> table;
+    std::vector<OptionEntry> table;
 
-    OptionSpec sweep = studyOption(
+    OptionEntry sweep = studyOption(
             "sweep", OptionKind::Text, "NAME=FROM:TO:STEP",
             "Run the values FROM, FROM + STEP, ... up to and including TO of one parameter "
             "(exact decimals) and write the metrics of each point instead of the samples; "
@@ -141,7 +141,7 @@ std::vector<OptionSpec> studyOptionTable(StudyOptions &study)
     });
     table.push_back(std::move(sweep));
 
-    OptionSpec tune = studyOption("tune", OptionKind::Choice, "loop",
+    OptionEntry tune = studyOption("tune", OptionKind::Choice, "loop",
                                   "Write, instead of the samples, the values that minimise "
                                   "--criterion for this setpoint and time: the PID gains (pid) "
                                   "or the fuzzy controller's amplification and sets (fuzzy)",
@@ -152,7 +152,7 @@ std::vector<OptionSpec> studyOptionTable(StudyOptions &study)
     });
     table.push_back(std::move(tune));
 
-    OptionSpec criterion = studyOption("criterion", OptionKind::Choice, "name",
+    OptionEntry criterion = studyOption("criterion", OptionKind::Choice, "name",
                                        "What --tune minimises (iae and ise as in --metrics, "
                                        "itae the sum of t_k * |e_k| * 0.2)",
                                        study);
@@ -190,7 +190,7 @@ std::vector<OptionSpec> studyOptionTable(StudyOptions &study)
             kMaxThreads, QStringLiteral("one per core"), study,
             [&study](double v) { study.threads = static_cast<unsigned>(v); }));
 
-    OptionSpec metric = studyOption("plot-metric", OptionKind::Choice, "name",
+    OptionEntry metric = studyOption("plot-metric", OptionKind::Choice, "name",
                                     "With --plot and --sweep: the metric the figure shows",
                                     study);
     metric.choices = metricChoices();
@@ -204,7 +204,7 @@ std::vector<OptionSpec> studyOptionTable(StudyOptions &study)
     });
     table.push_back(std::move(metric));
 
-    OptionSpec loop = studyOption("plot-loop", OptionKind::Choice, "name",
+    OptionEntry loop = studyOption("plot-loop", OptionKind::Choice, "name",
                                   "With --plot and a grid of two --sweep: the loop whose metric "
                                   "the map shows",
                                   study);

@@ -17,7 +17,7 @@ struct TuneSettings;
 
 namespace simcli {
 
-struct OptionSpec;
+struct OptionEntry;
 
 // What the options of parameter studies ask for: a sweep over one or two
 // parameters (--sweep), or the tuning of one loop (--tune) with its
@@ -39,7 +39,7 @@ struct StudyOptions {
 // The options --sweep, --tune, --criterion, --max-overshoot, --evaluations,
 // --seed, --threads, --plot-metric and --plot-loop, in the order --help
 // lists them, each writing into study.
-std::vector<OptionSpec> studyOptionTable(StudyOptions &study);
+std::vector<OptionEntry> studyOptionTable(StudyOptions &study);
 
 // What is wrong with the study options once the whole command line is read,
 // as the one-line message, or empty: options that need --tune or a sweep, a

@@ -62,19 +62,19 @@ void TestOptionParser::kinds()
 
     QStringList seen;
     const auto record = [&seen](const OptionValue &v) { seen << v.text; };
-    const auto spec = [&record](const QString &name, OptionKind kind) {
-        OptionSpec option;
+    const auto row = [&record](const QString &name, OptionKind kind) {
+        OptionEntry option;
         option.names = QStringList{name};
         option.kind = kind;
         option.apply = record;
         return option;
     };
-    OptionSpec points = spec("points", OptionKind::Integer);
+    OptionEntry points = row("points", OptionKind::Integer);
     points.minimum = 2;
     points.maximum = 1001;
-    OptionSpec tune = spec("tune", OptionKind::Choice);
+    OptionEntry tune = row("tune", OptionKind::Choice);
     tune.choices = QStringList{"pid", "fuzzy"};
-    OptionSpec size = spec("size", OptionKind::Text);
+    OptionEntry size = row("size", OptionKind::Text);
     size.textExpects = "WxH";
     size.check = [](OptionValue &v) {
         return v.text.contains('x') ? QString() : "'" + v.text + "' has no x";

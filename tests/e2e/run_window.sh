@@ -206,13 +206,13 @@ pixels_of() {
 # legend icon. Reports what it found in $found.
 min_pixels=600
 curves_drawn() {
-    local png=$1 min_width=$2 bg ok=0 spec name rgb stats
+    local png=$1 min_width=$2 bg ok=0 pair name rgb stats
     shift 2
     bg=$(background "$png") || return 1
     found="background $bg;"
-    for spec in "$@"; do
-        name=${spec%%:*}
-        rgb=$(blend "${spec#*:}" "$bg")
+    for pair in "$@"; do
+        name=${pair%%:*}
+        rgb=$(blend "${pair#*:}" "$bg")
         stats=$(pixels_of "$png" "$rgb") || return 1
         found+=" $name ($rgb): ${stats% *} px over ${stats#* } columns;"
         if [ "${stats% *}" -lt "$min_pixels" ] || [ "${stats#* }" -lt "$min_width" ]; then

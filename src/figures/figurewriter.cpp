@@ -187,15 +187,30 @@ bool FigureWriter::formatOf(const QString &path, Format &format)
 bool FigureWriter::write(QIODevice &device, Format format, QSize size, const Painting &paint,
                          QString &error)
 {
+    // Made whole in memory first: the image writers cannot tell a failed
+    // write (libpng only prints one), and a figure is small.
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    bool made = false;
     switch (format) {
     case Png:
-        return writePng(device, size, paint, error);
+        made = writePng(buffer, size, paint, error);
+        break;
     case Svg:
-        return writeSvg(device, size, paint);
+        made = writeSvg(buffer, size, paint);
+        break;
     case Pdf:
-        return writePdf(device, size, paint, error);
+        made = writePdf(buffer, size, paint, error);
+        break;
     }
-    return false;
+    if (!made)
+        return false;
+    if (device.write(bytes) != bytes.size()) {
+        error = device.errorString();
+        return false;
+    }
+    return true;
 }
 
 void FigureWriter::renderPlot(QwtPlot &plot, QPainter &painter, const QRectF &rect)

@@ -1,9 +1,10 @@
 #include "outputtarget.h"
 
+#include "descriptordevice.h"
+
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
-#include <QSaveFile>
 
 #include <cerrno>
 #include <climits>
@@ -120,7 +121,60 @@ Resolved resolve(const QString &path)
 
 OutputTarget::OutputTarget(const QString &path) : m_path(path) {}
 
-OutputTarget::~OutputTarget() = default;
+OutputTarget::~OutputTarget()
+{
+    m_device.reset();
+    removeTemporary();
+}
+
+bool OutputTarget::fail(int error)
+{
+    m_error = qt_error_string(error);
+    return false;
+}
+
+void OutputTarget::removeTemporary()
+{
+    if (!m_temporary.isEmpty())
+        ::unlink(m_temporary.constData());
+    m_temporary.clear();
+}
+
+// The temporary file lies beside the target, so that the rename that puts
+// it in place stays on one file system and cannot be seen half done.
+bool OutputTarget::openTemporary(const QString &target)
+{
+    const QFileInfo info(target);
+    QByteArray name = QFile::encodeName(info.fileName());
+    name.truncate(200); // leave room for the suffix within NAME_MAX
+    QByteArray path = QFile::encodeName(info.path()) + "/." + name + ".XXXXXX";
+    const int fd = ::mkostemp(path.data(), O_CLOEXEC);
+    if (fd < 0)
+        return fail(errno);
+    m_temporary = path;
+    m_target = QFile::encodeName(target);
+
+    // The replacement keeps the owner, group and mode of the file it
+    // replaces, as far as the system lets this user set them; a new file
+    // gets what the umask leaves of rw-rw-rw-.
+    struct stat old;
+    mode_t mode;
+    if (::stat(m_target.constData(), &old) == 0) {
+        mode = old.st_mode & 07777;
+        if ((old.st_uid != ::geteuid() || old.st_gid != ::getegid())
+            && ::fchown(fd, old.st_uid, old.st_gid) != 0)
+            mode &= 01777; // never hand set-id bits to another owner
+    } else {
+        const mode_t mask = ::umask(0);
+        ::umask(mask);
+        mode = 0666 & ~mask;
+    }
+    ::fchmod(fd, mode);
+
+    m_device = std::make_unique<DescriptorDevice>();
+    m_device->open(fd, DescriptorDevice::CloseOnClose);
+    return true;
+}
 
 bool OutputTarget::open()
 {
@@ -128,40 +182,25 @@ bool OutputTarget::open()
     const Resolved target = resolve(m_path);
     switch (target.kind) {
     case Resolved::Failed:
-        m_error = qt_error_string(target.error);
-        return false;
-    case Resolved::Replace: {
-        auto file = std::make_unique<QSaveFile>(target.path);
-        if (!file->open(QIODevice::WriteOnly)) {
-            m_error = file->errorString();
-            return false;
-        }
-        m_saveFile = file.get();
-        m_file = std::move(file);
-        return true;
-    }
+        return fail(target.error);
+    case Resolved::Replace:
+        return openTemporary(target.path);
     case Resolved::InPlace: {
-        // ExistingOnly: should the node vanish meanwhile, create nothing.
-        auto file = std::make_unique<QFile>(target.path);
-        if (!file->open(QIODevice::WriteOnly | QIODevice::ExistingOnly)) {
-            m_error = file->errorString();
-            return false;
-        }
-        m_file = std::move(file);
+        // No O_CREAT: should the node vanish meanwhile, create nothing.
+        const int fd = ::open(QFile::encodeName(target.path).constData(),
+                              O_WRONLY | O_CLOEXEC | O_NOCTTY);
+        if (fd < 0)
+            return fail(errno);
+        m_device = std::make_unique<DescriptorDevice>();
+        m_device->open(fd, DescriptorDevice::CloseOnClose);
         return true;
     }
     case Resolved::Descriptor: {
         const int flags = ::fcntl(target.fd, F_GETFL);
-        if (flags < 0 || (flags & O_ACCMODE) == O_RDONLY) {
-            m_error = qt_error_string(flags < 0 ? errno : EBADF);
-            return false;
-        }
-        auto file = std::make_unique<QFile>();
-        if (!file->open(target.fd, QIODevice::WriteOnly, QFileDevice::DontCloseHandle)) {
-            m_error = file->errorString();
-            return false;
-        }
-        m_file = std::move(file);
+        if (flags < 0 || (flags & O_ACCMODE) == O_RDONLY)
+            return fail(flags < 0 ? errno : EBADF);
+        m_device = std::make_unique<DescriptorDevice>();
+        m_device->open(target.fd, DescriptorDevice::KeepOpen);
         return true;
     }
     }
@@ -170,33 +209,47 @@ bool OutputTarget::open()
 
 QIODevice *OutputTarget::device() const
 {
-    return m_file.get();
+    return m_device.get();
+}
+
+bool OutputTarget::replacesFile() const
+{
+    return !m_target.isEmpty();
+}
+
+bool OutputTarget::finish()
+{
+    if (m_finished)
+        return m_error.isEmpty();
+    if (!m_device || !m_device->isOpen()) {
+        m_error = QStringLiteral("not open");
+        return false;
+    }
+    m_finished = true;
+    // Synced before the rename, so that a crash leaves the old file or the
+    // new one whole, never an empty one under the old name.
+    bool written = m_device->flush() && (!replacesFile() || m_device->sync());
+    written = m_device->finish() && written;
+    if (!written) {
+        m_error = m_device->errorString();
+        removeTemporary();
+        return false;
+    }
+    return true;
 }
 
 bool OutputTarget::commit()
 {
-    if (!m_file || !m_file->isOpen()) {
-        m_error = QStringLiteral("not open");
+    if (!finish())
         return false;
-    }
-    if (m_saveFile) {
-        if (!m_saveFile->commit()) {
-            m_error = m_saveFile->errorString();
-            return false;
-        }
+    if (!replacesFile())
         return true;
-    }
-    // A failed write leaves its error; flush() and close() would clear it.
-    if (m_file->error() != QFileDevice::NoError || !m_file->flush()) {
-        m_error = m_file->errorString();
-        m_file->close();
+    if (::rename(m_temporary.constData(), m_target.constData()) != 0) {
+        fail(errno);
+        removeTemporary();
         return false;
     }
-    m_file->close();
-    if (m_file->error() != QFileDevice::NoError) {
-        m_error = m_file->errorString();
-        return false;
-    }
+    m_temporary.clear();
     return true;
 }
 

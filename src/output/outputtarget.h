@@ -1,12 +1,12 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 
 #include <memory>
 
-class QFileDevice;
+class DescriptorDevice;
 class QIODevice;
-class QSaveFile;
 
 // One output written to a path that the user names, so that nothing the path
 // stands for is lost or destroyed:
@@ -22,8 +22,8 @@ class QSaveFile;
 //   appends), also when it is a regular file or a socket.
 // - A directory, or a descriptor open only for reading, cannot be opened.
 //
-// The device takes any bytes (CSV text, or the output of a PNG, SVG or PDF
-// writer); for anything but a regular file it is sequential.
+// The device takes any bytes (CSV text, or a PNG, SVG or PDF made in memory)
+// and is sequential.
 class OutputTarget
 {
 public:
@@ -38,21 +38,41 @@ public:
     // cannot be opened. Nothing is created then.
     bool open();
 
-    // Where to write once open() succeeded; null before.
+    // Where to write once open() succeeded; null before. The first write
+    // that fails sticks, so a caller may write on and learn of it at finish().
     QIODevice *device() const;
 
-    // Finishes the output: checks that every write went through, flushes,
-    // and for a regular target renames the temporary file over it. False,
-    // with errorString(), when a write or the commit failed.
+    // Writes out everything: for a temporary file it is flushed, synced to
+    // the disk and closed, for anything else flushed (and closed where it was
+    // opened by name). False, with errorString(), when any write, the sync or
+    // the close failed; the temporary file is removed then.
+    bool finish();
+
+    // Puts a finished output in place: renames the temporary file over the
+    // regular target, which keeps its owner, group and mode where the system
+    // allows it (it is a new file: a hard link to the old one keeps the old
+    // content). Nothing to do for an output written in place. Finishes the
+    // output first if finish() was not called. False, with errorString(),
+    // when that fails.
     bool commit();
 
-    // Why open() or commit() failed, as the system says it: "No space left
-    // on device".
+    // Whether commit() replaces a regular file (the output went into a
+    // temporary file); false for a pipe, a device or a descriptor.
+    bool replacesFile() const;
+
+    // Why open(), finish() or commit() failed, as the system says it: "No
+    // space left on device".
     QString errorString() const;
 
 private:
+    bool openTemporary(const QString &target);
+    bool fail(int error);
+    void removeTemporary();
+
     QString m_path;
-    std::unique_ptr<QFileDevice> m_file;
-    QSaveFile *m_saveFile = nullptr; // m_file, when written through a temporary file
+    std::unique_ptr<DescriptorDevice> m_device;
+    QByteArray m_target;    // the regular file to replace
+    QByteArray m_temporary; // the temporary file beside it, while it exists
+    bool m_finished = false;
     QString m_error;
 };

@@ -1,6 +1,7 @@
 // kestrune-sim: Kestrune's step modelling run without the window, for
 // scripts and lab reports. See `kestrune-sim --help`.
 
+#include "descriptordevice.h"
 #include "figureplatform.h"
 #include "options.h"
 #include "simcli.h"
@@ -27,11 +28,10 @@ bool writeAll(std::FILE *stream, const QByteArray &bytes)
 
 // Standard output written straight to its descriptor, and a progress line
 // only where standard error is a terminal (never into a pipe or a file).
-simcli::ProgramIo standardIo(QFile &standardOutput)
+simcli::ProgramIo standardIo(DescriptorDevice &standardOutput)
 {
     simcli::ProgramIo io;
-    if (standardOutput.open(STDOUT_FILENO, QIODevice::WriteOnly | QIODevice::Unbuffered,
-                            QFileDevice::DontCloseHandle))
+    if (standardOutput.open(STDOUT_FILENO, DescriptorDevice::KeepOpen))
         io.standardOutput = &standardOutput;
     if (::isatty(STDERR_FILENO))
         io.progress = [](const QByteArray &text) { writeAll(stderr, text); };
@@ -52,7 +52,7 @@ QStringList commandLine(int argc, char *argv[])
 int run(const QStringList &arguments)
 {
     QCoreApplication::setApplicationName(QStringLiteral("kestrune-sim"));
-    QFile standardOutput;
+    DescriptorDevice standardOutput;
     const simcli::ProgramOutput output =
             simcli::runProgram(arguments, standardIo(standardOutput));
     writeAll(stderr, output.err);

@@ -1,6 +1,7 @@
 #include "simcli.h"
 
 #include "csvwriter.h"
+#include "descriptordevice.h"
 #include "decisionsurface.h"
 #include "figureoutput.h"
 #include "messagetext.h"
@@ -17,7 +18,6 @@
 #include "tuner.h"
 
 #include <QBuffer>
-#include <QFileDevice>
 #include <QFileInfo>
 #include <QIODevice>
 
@@ -212,6 +212,18 @@ QString fileKey(const QString &path)
     return canonical.isEmpty() ? info.absoluteFilePath() : canonical;
 }
 
+// Flushes standard output; false, with the line that says so, when any of
+// it did not go through.
+bool standardOutputWritten(const ProgramIo &io, ProgramOutput &result)
+{
+    if (!io.standardOutput || io.standardOutput->flush())
+        return true;
+    outputFailed(result, errorLine(QStringLiteral("cannot write to standard output (%1)")
+                                           .arg(io.standardOutput->errorString()),
+                                   QString(), QString()));
+    return false;
+}
+
 } // namespace
 
 ProgramOutput runProgram(const QStringList &arguments, const ProgramIo &io)
@@ -256,31 +268,39 @@ ProgramOutput runProgram(const QStringList &arguments, const ProgramIo &io)
             }
             targets.push_back(std::move(target));
         }
+        const auto failed = [&](std::size_t i, const QString &reason) {
+            outputFailed(result, errorLine(files[i].option,
+                                           QStringLiteral("writing %1 failed (%2)")
+                                                   .arg(quoted(files[i].path), reason),
+                                           QString()));
+            result.out = collected;
+            return result;
+        };
+        // Every output is written in full, standard output included, before
+        // any file is replaced: a call that fails replaces none of them.
         for (std::size_t i = 0; i < files.size(); ++i) {
             QString error;
             const bool written = files[i].write(*targets[i]->device(), error);
-            if (!written || !targets[i]->commit()) {
-                const QString reason = !written && !error.isEmpty() ? error
-                                                                    : targets[i]->errorString();
-                outputFailed(result, errorLine(files[i].option,
-                                               QStringLiteral("writing %1 failed (%2)")
-                                                       .arg(quoted(files[i].path), reason),
-                                               QString()));
+            if (!targets[i]->finish())
+                return failed(i, targets[i]->errorString());
+            if (!written)
+                return failed(i, error);
+        }
+        if (writesCsvTo(options) == CsvTarget::StandardOutput) {
+            writeRun(run, *out);
+            if (!standardOutputWritten(io, result)) {
                 result.out = collected;
                 return result;
             }
         }
-        if (writesCsvTo(options) == CsvTarget::StandardOutput)
-            writeRun(run, *out);
+        for (std::size_t i = 0; i < files.size(); ++i) {
+            if (!targets[i]->commit())
+                return failed(i, targets[i]->errorString());
+        }
     } else {
         out->write(parsed.text.toUtf8() + '\n');
     }
-
-    if (io.standardOutput && io.standardOutput->error() != QFileDevice::NoError) {
-        outputFailed(result, errorLine(QStringLiteral("cannot write to standard output (%1)")
-                                               .arg(io.standardOutput->errorString()),
-                                       QString(), QString()));
-    }
+    standardOutputWritten(io, result);
     result.out = collected;
     return result;
 }

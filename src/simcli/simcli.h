@@ -5,7 +5,7 @@
 
 #include <functional>
 
-class QFileDevice;
+class DescriptorDevice;
 
 namespace simcli {
 
@@ -29,8 +29,9 @@ struct ProgramOutput {
 // Where the program writes while it runs.
 struct ProgramIo {
     // Standard output, written as the output is made (a long sweep is never
-    // held whole); null: the output is collected in ProgramOutput::out.
-    QFileDevice *standardOutput = nullptr;
+    // held whole) and flushed before any file of the call is replaced; null:
+    // the output is collected in ProgramOutput::out.
+    DescriptorDevice *standardOutput = nullptr;
     // Writes a progress update to standard error; set it only when that is
     // a terminal. Empty: no progress line.
     std::function<void(const QByteArray &)> progress;
@@ -40,7 +41,8 @@ struct ProgramIo {
 // (arguments[0] is the program), runs the simulation, a sweep or a tune and
 // writes its output to standard output or, with --output FILE, to FILE (see
 // OutputTarget: a regular file whole or not at all, a pipe or a device in
-// place).
+// place). The files of a call are replaced only once every output of it,
+// standard output included, has been written in full.
 ProgramOutput runProgram(const QStringList &arguments, const ProgramIo &io = ProgramIo());
 
 } // namespace simcli

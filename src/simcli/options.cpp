@@ -92,16 +92,20 @@ OptionEntry figureFileOption(const char *name, const char *description, bool wit
 
 OptionEntry sizeOption(FigureOptions &figures)
 {
-    constexpr int kMinSide = 100;
+    // The smallest figure whose charts still have room for their scales,
+    // titles and legends: below it Qt has no room to draw a chart's frame.
+    constexpr int kMinWidth = 300;
+    constexpr int kMinHeight = 200;
     constexpr int kMaxSide = 10000;
     OptionEntry row;
     row.names = QStringList{ QStringLiteral("size") };
     row.kind = OptionKind::Text;
     row.valueName = QStringLiteral("WxH");
-    row.description = QStringLiteral("Size of every figure in pixels, each side from 100 to "
-                                      "10000; SVG and PDF get the same size at 96 dpi");
+    row.description = QStringLiteral("Size of every figure in pixels, W from 300 and H from 200, "
+                                      "each up to 10000; SVG and PDF get the same size at 96 "
+                                      "dpi");
     row.defaultText = QStringLiteral("%1x%2").arg(figures.width).arg(figures.height);
-    row.textExpects = QStringLiteral("WxH, each side a whole number from 100 to 10000");
+    row.textExpects = QStringLiteral("WxH, whole numbers W from 300 and H from 200, each up to 10000");
     row.check = [](OptionValue &value) {
         static const QRegularExpression form(QStringLiteral("^([0-9]{1,9})[xX]([0-9]{1,9})$"));
         const QRegularExpressionMatch match = form.match(value.text.trimmed());
@@ -109,7 +113,7 @@ OptionEntry sizeOption(FigureOptions &figures)
             return quoted(value.text) + QStringLiteral(" is not WxH");
         const int width = match.captured(1).toInt();
         const int height = match.captured(2).toInt();
-        if (width < kMinSide || width > kMaxSide || height < kMinSide || height > kMaxSide)
+        if (width < kMinWidth || width > kMaxSide || height < kMinHeight || height > kMaxSide)
             return quoted(value.text) + QStringLiteral(" is out of range");
         value.numbers = { double(width), double(height) };
         return QString();
@@ -325,7 +329,9 @@ window's own charts, PNG, SVG or PDF by the file's extension in any case,
 --size pixels large. They need no display: they are drawn on Qt's offscreen
 platform unless QT_QPA_PLATFORM names another. Figure options alone write
 only their files; with -o, --metrics or --trace that output is written too.
-Every file is written as -o writes it: a regular file whole or not at all.
+Every file is written as -o writes it: a regular file whole or not at all,
+as a new file with the old one's owner, group and mode where the system
+allows (a hard link to the old file keeps the old content).
   --surface .csv  e,de,level: one row per grid point, e the outer loop, de the
             inner, both from LO to HI; e and de are written so that they read
             back as exactly the same doubles, and level is the rule's V in
@@ -345,7 +351,8 @@ Every file is written as -o writes it: a regular file whole or not at all.
 Exit status: 0 on success; 2 on bad input or an output file that cannot be
 opened, -o's or a figure's (one line on stderr, nothing on stdout, no file
 written); 1 if writing an output fails, to a file or to standard output (one
-line on stderr naming which; a regular file then keeps what it held before);
+line on stderr naming which and why; no regular file of the call is
+replaced, since every output is written in full before any file is);
 3 if --tune found no values within --max-overshoot (it writes the closest it
 found).
 

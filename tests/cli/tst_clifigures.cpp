@@ -107,6 +107,14 @@ void TestCliFigures::writesWhatIsAsked_data()
             << QStringList{ "--plot", "@TMP@/r.svg", "--plot-membership", "@TMP@/m.PDF",
                             "--surface", "@TMP@/s.Png", "--size", "300x200" }
             << QStringList{ "m.PDF", "r.svg", "s.Png" } << QStringList{ "--no-output" };
+    QTest::newRow("the smallest height, stacked charts")
+            << QStringList{ "--plot-membership", "@TMP@/m.png", "--size", "10000x200" }
+            << QStringList{ "m.png" } << QStringList{ "--no-output" };
+    QTest::newRow("a grid's map at the smallest size")
+            << QStringList{ "--sweep", "kp=0:1:0.5", "--sweep", "ki=0:1:0.5", "--plot",
+                            "@TMP@/g.png", "--size", "300x200" }
+            << QStringList{ "g.png" }
+            << QStringList{ "--sweep", "kp=0:1:0.5", "--sweep", "ki=0:1:0.5" };
     QTest::newRow("the surface's CSV alone") << QStringList{ "--surface", "@TMP@/s.csv" }
                                              << QStringList{ "s.csv" }
                                              << QStringList{ "--no-output" };

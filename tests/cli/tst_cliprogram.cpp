@@ -868,7 +868,7 @@ void TestCliProgram::badInput_data()
     const QString figureFile = QStringLiteral("a file name ending in .png, .svg or .pdf");
     const QString surfaceFile = QStringLiteral("a file name ending in .csv, .png, .svg or .pdf");
     const QString grid = QStringLiteral("two numbers LO,HI from -10 to 10 with LO < HI");
-    const QString size = QStringLiteral("WxH, each side a whole number from 100 to 10000");
+    const QString size = QStringLiteral("WxH, whole numbers W from 300 and H from 200, each up to 10000");
     row("figure without an extension", { "--plot", "@TMP@/results" }, "--plot", figureFile);
     row("figure in another format", { "--plot-membership", "@TMP@/sets.jpg" },
         "--plot-membership", figureFile, { "does not end in" });
@@ -892,6 +892,8 @@ void TestCliProgram::badInput_data()
     row("surface range as two arguments", { "--surface-range", "-1", "1" }, "--surface-range",
         grid, { "LO and HI are one argument" });
     row("size below 100", { "--size", "99x800" }, "--size", size, { "out of range" });
+    row("width below what draws", { "--size", "299x800" }, "--size", size, { "out of range" });
+    row("height below what draws", { "--size", "800x199" }, "--size", size, { "out of range" });
     row("size above 10000", { "--size", "800x10001" }, "--size", size);
     row("size of one number", { "--size", "800" }, "--size", size, { "is not WxH" });
     row("size with a fraction", { "--size", "800.5x600" }, "--size", size);

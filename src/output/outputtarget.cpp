@@ -6,11 +6,15 @@
 #include <QFileInfo>
 #include <QRegularExpression>
 
+#include <array>
+#include <atomic>
 #include <cerrno>
+#include <csignal>
 #include <climits>
 #include <cstdlib>
 
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -117,7 +121,52 @@ Resolved resolve(const QString &path)
     return failed(ELOOP);
 }
 
+// The temporary files that exist, for a signal handler to remove: plain
+// pointers in atomics, which a handler may read.
+std::array<std::atomic<const char *>, 16> temporaries;
+
+void registerTemporary(const char *path)
+{
+    for (std::atomic<const char *> &slot : temporaries) {
+        const char *empty = nullptr;
+        if (slot.compare_exchange_strong(empty, path))
+            return;
+    }
+}
+
+void unregisterTemporary(const char *path)
+{
+    for (std::atomic<const char *> &slot : temporaries) {
+        const char *expected = path;
+        if (slot.compare_exchange_strong(expected, nullptr))
+            return;
+    }
+}
+
+extern "C" void removeTemporariesAndDie(int signal)
+{
+    for (std::atomic<const char *> &slot : temporaries) {
+        if (const char *path = slot.exchange(nullptr))
+            ::unlink(path);
+    }
+    std::signal(signal, SIG_DFL);
+    std::raise(signal);
+}
+
 } // namespace
+
+void OutputTarget::removeTemporariesOnSignals()
+{
+    for (const int signal : { SIGINT, SIGTERM, SIGHUP, SIGPIPE, SIGXFSZ }) {
+        struct sigaction old;
+        if (::sigaction(signal, nullptr, &old) != 0 || old.sa_handler == SIG_IGN)
+            continue;
+        struct sigaction action {};
+        action.sa_handler = removeTemporariesAndDie;
+        sigemptyset(&action.sa_mask);
+        ::sigaction(signal, &action, nullptr);
+    }
+}
 
 OutputTarget::OutputTarget(const QString &path) : m_path(path) {}
 
@@ -135,8 +184,10 @@ bool OutputTarget::fail(int error)
 
 void OutputTarget::removeTemporary()
 {
-    if (!m_temporary.isEmpty())
+    if (!m_temporary.isEmpty()) {
+        unregisterTemporary(m_temporary.constData());
         ::unlink(m_temporary.constData());
+    }
     m_temporary.clear();
 }
 
@@ -152,6 +203,7 @@ bool OutputTarget::openTemporary(const QString &target)
     if (fd < 0)
         return fail(errno);
     m_temporary = path;
+    registerTemporary(m_temporary.constData());
     m_target = QFile::encodeName(target);
 
     // The replacement keeps the owner, group and mode of the file it
@@ -249,6 +301,7 @@ bool OutputTarget::commit()
         removeTemporary();
         return false;
     }
+    unregisterTemporary(m_temporary.constData());
     m_temporary.clear();
     return true;
 }

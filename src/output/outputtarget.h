@@ -60,6 +60,12 @@ public:
     // temporary file); false for a pipe, a device or a descriptor.
     bool replacesFile() const;
 
+    // Makes SIGINT, SIGTERM, SIGHUP, SIGPIPE and SIGXFSZ remove the
+    // temporary files of the targets that exist before they end the program
+    // as they would have; a signal that is ignored stays ignored. For a
+    // program's main(), once.
+    static void removeTemporariesOnSignals();
+
     // Why open(), finish() or commit() failed, as the system says it: "No
     // space left on device".
     QString errorString() const;

@@ -4,6 +4,7 @@
 #include "descriptordevice.h"
 #include "figureplatform.h"
 #include "options.h"
+#include "outputtarget.h"
 #include "simcli.h"
 
 #include <QApplication>
@@ -52,6 +53,7 @@ QStringList commandLine(int argc, char *argv[])
 int run(const QStringList &arguments)
 {
     QCoreApplication::setApplicationName(QStringLiteral("kestrune-sim"));
+    OutputTarget::removeTemporariesOnSignals();
     DescriptorDevice standardOutput;
     const simcli::ProgramOutput output =
             simcli::runProgram(arguments, standardIo(standardOutput));

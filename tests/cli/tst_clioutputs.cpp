@@ -114,6 +114,7 @@ private slots:
     void failedCallReplacesNothing_data();
     void failedCallReplacesNothing();
     void replacementKeepsOwnerAndMode();
+    void signalLeavesNoTemporary();
 };
 
 void TestCliOutputs::diskFullsPartWay_data()
@@ -248,6 +249,26 @@ void TestCliOutputs::replacementKeepsOwnerAndMode()
         QSKIP("giving a file to another owner takes root; the mode was checked");
     QCOMPARE(st.st_uid, nobody);
     QCOMPARE(st.st_gid, gid_t(nobody));
+}
+
+// Ended by a signal in the middle of a long sweep, the program removes its
+// temporary file; the file it would have replaced keeps its content.
+void TestCliOutputs::signalLeavesNoTemporary()
+{
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString path = dir.filePath(QStringLiteral("sweep.csv"));
+    QVERIFY(writeFile(path, kOld));
+    QProcess process;
+    process.start(QStringLiteral(KESTRUNE_SIM_PATH),
+                  { "--sweep", "kp=0:100:0.00002", "--threads", "1", "-o", path });
+    QVERIFY(process.waitForStarted());
+    QTRY_VERIFY_WITH_TIMEOUT(entries(dir.path()).size() == 2, 10000);
+    process.terminate();
+    QVERIFY(process.waitForFinished(10000));
+    QCOMPARE(process.exitStatus(), QProcess::CrashExit);
+    QCOMPARE(entries(dir.path()), QStringList{ "sweep.csv" });
+    QCOMPARE(readFile(path), kOld);
 }
 
 QTEST_GUILESS_MAIN(TestCliOutputs)

@@ -6,6 +6,7 @@
 
 #include <climits>
 #include <cmath>
+#include <utility>
 
 namespace {
 
@@ -22,26 +23,42 @@ bool fitsSteps(long long n, double T)
     return std::fma(nd, dt, -p) <= 0.0;
 }
 
+// One loop as it advances: its plant, its controller (the plant's input for
+// an error) and where its samples go.
 template<typename Control>
-StepRun::Response runLoop(double setPoint, int steps, double &peak, Control control)
-{
-    StepRun::Response r;
-    r.t.reserve(static_cast<std::size_t>(steps));
-    r.y.reserve(static_cast<std::size_t>(steps));
+struct Loop {
+    Control control;
+    StepRun::Response &out;
     PlantModel plant;
-    plant.reset();
     double y = 0.0;
+
+    Loop(Control c, StepRun::Response &response) : control(std::move(c)), out(response) {}
+};
+
+template<typename Control>
+Loop<Control> loop(Control control, StepRun::Response &out)
+{
+    return Loop<Control>(std::move(control), out);
+}
+
+// The step run's loop, for one loop or several side by side, one step of
+// each per pass: the processor then overlaps their dependency chains, so
+// three loops take about as long as the slowest alone. The loops share
+// nothing but the time grid, so every output is what each loop gives when
+// run alone, and so is the peak: it moves only to strictly greater outputs,
+// so it ends as the largest output (or its start) whatever their order.
+template<typename... Controls>
+void advance(double setPoint, int steps, double &peak, Loop<Controls> &&...loops)
+{
+    const auto n = static_cast<std::size_t>(steps);
+    ((loops.plant.reset(), loops.out.t.reserve(n), loops.out.y.reserve(n)), ...);
     double t = dt;
     for (int k = 0; k < steps; ++k) {
-        const double e = setPoint - y;
-        y = plant.step(control(e));
-        if (y > peak)
-            peak = y;
+        ((loops.y = loops.plant.step(loops.control(setPoint - loops.y))), ...);
+        ((peak = loops.y > peak ? loops.y : peak), ...);
         t = t + dt;
-        r.t.push_back(t);
-        r.y.push_back(y);
+        ((loops.out.t.push_back(t), loops.out.y.push_back(loops.y)), ...);
     }
-    return r;
 }
 
 } // namespace
@@ -65,7 +82,9 @@ int StepRun::stepCount(double T)
 
 StepRun::Response StepRun::closedLoop(double setPoint, int steps, double &peak)
 {
-    return runLoop(setPoint, steps, peak, [](double e) { return e; });
+    Response r;
+    advance(setPoint, steps, peak, loop([](double e) { return e; }, r));
+    return r;
 }
 
 StepRun::Response StepRun::pidLoop(double setPoint, int steps, double kp, double ki, double kd,
@@ -73,7 +92,9 @@ StepRun::Response StepRun::pidLoop(double setPoint, int steps, double kp, double
 {
     PidController pid(kp, ki, kd);
     pid.reset();
-    return runLoop(setPoint, steps, peak, [&pid](double e) { return pid.control(e); });
+    Response r;
+    advance(setPoint, steps, peak, loop([&pid](double e) { return pid.control(e); }, r));
+    return r;
 }
 
 StepRun::Response StepRun::fuzzyLoop(double setPoint, int steps,
@@ -81,78 +102,38 @@ StepRun::Response StepRun::fuzzyLoop(double setPoint, int steps,
 {
     FuzzyController fuzzy = controller;
     fuzzy.reset();
-    return runLoop(setPoint, steps, peak, [&fuzzy](double e) { return fuzzy.control(e); });
+    Response r;
+    advance(setPoint, steps, peak, loop([&fuzzy](double e) { return fuzzy.control(e); }, r));
+    return r;
 }
 
-std::vector<FuzzyController::Evaluation>
-StepRun::traceFuzzyLoop(double setPoint, int steps, const FuzzyController &controller)
+StepRun::TracedLoop StepRun::traceFuzzyLoop(double setPoint, int steps,
+                                            const FuzzyController &controller)
 {
-    std::vector<FuzzyController::Evaluation> trace;
-    trace.reserve(static_cast<std::size_t>(steps));
+    TracedLoop traced;
+    traced.decisions.reserve(static_cast<std::size_t>(steps));
     FuzzyController fuzzy = controller;
     fuzzy.reset();
     double peak = 0.0;
-    runLoop(setPoint, steps, peak, [&](double e) {
-        trace.push_back(fuzzy.evaluate(e));
-        return trace.back().output;
-    });
-    return trace;
+    advance(setPoint, steps, peak, loop([&](double e) {
+                traced.decisions.push_back(fuzzy.evaluate(e));
+                return traced.decisions.back().output;
+            }, traced.response));
+    return traced;
 }
 
 StepRun::Result StepRun::run(const StepParameters &params)
 {
-    // The three loops depend on nothing but their own state, so the run
-    // advances them side by side, one step of each per pass: the processor
-    // then overlaps their dependency chains and the whole run takes about as
-    // long as the fuzzy loop alone. Every output is what the loops give when
-    // run one after another (closedLoop, pidLoop, fuzzyLoop), and so is the
-    // peak: as it moves only to strictly greater outputs, it ends as the
-    // largest output (or 0) whatever order the outputs come in.
     Result result;
-    const int n = stepCount(params.modellingTime);
-    for (Response &r : result.loops) {
-        r.t.reserve(static_cast<std::size_t>(n));
-        r.y.reserve(static_cast<std::size_t>(n));
-    }
-    Response &closed = result.loops[ClosedLoop];
-    Response &pidResponse = result.loops[PidLoop];
-    Response &fuzzyResponse = result.loops[FuzzyLoop];
-
-    PlantModel closedPlant;
-    PlantModel pidPlant;
-    PlantModel fuzzyPlant;
-    closedPlant.reset();
-    pidPlant.reset();
-    fuzzyPlant.reset();
     PidController pid(params.kp, params.ki, params.kd);
     pid.reset();
     FuzzyController fuzzy(params.errSets, params.dErrSets, params.amplification);
     fuzzy.reset();
-
-    const double sp = params.setPoint;
-    double yClosed = 0.0;
-    double yPid = 0.0;
-    double yFuzzy = 0.0;
     double peak = 0.0;
-    double t = dt;
-    for (int k = 0; k < n; ++k) {
-        yClosed = closedPlant.step(sp - yClosed);
-        yPid = pidPlant.step(pid.control(sp - yPid));
-        yFuzzy = fuzzyPlant.step(fuzzy.control(sp - yFuzzy));
-        if (yClosed > peak)
-            peak = yClosed;
-        if (yPid > peak)
-            peak = yPid;
-        if (yFuzzy > peak)
-            peak = yFuzzy;
-        t = t + dt;
-        closed.t.push_back(t);
-        closed.y.push_back(yClosed);
-        pidResponse.t.push_back(t);
-        pidResponse.y.push_back(yPid);
-        fuzzyResponse.t.push_back(t);
-        fuzzyResponse.y.push_back(yFuzzy);
-    }
+    advance(params.setPoint, stepCount(params.modellingTime), peak,
+            loop([](double e) { return e; }, result.loops[ClosedLoop]),
+            loop([&pid](double e) { return pid.control(e); }, result.loops[PidLoop]),
+            loop([&fuzzy](double e) { return fuzzy.control(e); }, result.loops[FuzzyLoop]));
     result.peak = peak;
     return result;
 }

@@ -47,6 +47,10 @@ public:
                               double &peak);
 
     // The fuzzy loop with every controller decision, for tracing.
-    static std::vector<FuzzyController::Evaluation>
-    traceFuzzyLoop(double setPoint, int steps, const FuzzyController &controller);
+    struct TracedLoop {
+        Response response;
+        std::vector<FuzzyController::Evaluation> decisions; // one per sample
+    };
+    static TracedLoop traceFuzzyLoop(double setPoint, int steps,
+                                     const FuzzyController &controller);
 };

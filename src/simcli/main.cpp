@@ -50,13 +50,13 @@ QStringList commandLine(int argc, char *argv[])
     return arguments;
 }
 
-int run(const QStringList &arguments)
+int run(const simcli::ParseResult &parsed)
 {
     QCoreApplication::setApplicationName(QStringLiteral("kestrune-sim"));
     OutputTarget::removeTemporariesOnSignals();
     DescriptorDevice standardOutput;
     const simcli::ProgramOutput output =
-            simcli::runProgram(arguments, standardIo(standardOutput));
+            simcli::runProgram(parsed, standardIo(standardOutput));
     writeAll(stderr, output.err);
     if (!writeAll(stdout, output.out)) {
         const QByteArray reason = qt_error_string(errno).toLocal8Bit();
@@ -72,15 +72,16 @@ int run(const QStringList &arguments)
 int main(int argc, char *argv[])
 {
     int applicationArgc = 1;
-    // Figures need Qt Widgets on a platform; every other run stays a plain
-    // QCoreApplication, which needs no display and starts faster. Only the
-    // choice of that object is made before it exists.
-    if (simcli::drawsFigure(commandLine(argc, argv))) {
+    // The command line is read once, before the application object exists:
+    // figures need Qt Widgets on a platform; every other run stays a plain
+    // QCoreApplication, which needs no display and starts faster.
+    const simcli::ParseResult parsed = simcli::parseArguments(commandLine(argc, argv));
+    if (parsed.status == simcli::ParseResult::Run && parsed.options.figures.drawsFigure()) {
         const FigurePlatform platform;
         QApplication app(applicationArgc, argv);
         FigurePlatform::applicationStarted();
-        return run(commandLine(argc, argv));
+        return run(parsed);
     }
     QCoreApplication app(applicationArgc, argv);
-    return run(commandLine(argc, argv));
+    return run(parsed);
 }

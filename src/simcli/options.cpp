@@ -401,12 +401,6 @@ bool FigureOptions::drawsFigure() const
             || (!surfacePath.isEmpty() && !isCsvPath(surfacePath));
 }
 
-bool drawsFigure(const QStringList &arguments)
-{
-    const ParseResult parsed = parseArguments(arguments);
-    return parsed.status == ParseResult::Run && parsed.options.figures.drawsFigure();
-}
-
 QString helpText()
 {
     Settings unused;

@@ -66,11 +66,6 @@ struct ParseResult {
 // --help or --version included, gives Error.
 ParseResult parseArguments(const QStringList &arguments);
 
-// Whether the command line asks for a figure that needs a QApplication: a
-// valid command line with --plot, --plot-membership or --surface to an
-// image.
-bool drawsFigure(const QStringList &arguments);
-
 // The text of --help.
 QString helpText();
 

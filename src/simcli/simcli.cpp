@@ -228,7 +228,11 @@ bool standardOutputWritten(const ProgramIo &io, ProgramOutput &result)
 
 ProgramOutput runProgram(const QStringList &arguments, const ProgramIo &io)
 {
-    const ParseResult parsed = parseArguments(arguments);
+    return runProgram(parseArguments(arguments), io);
+}
+
+ProgramOutput runProgram(const ParseResult &parsed, const ProgramIo &io)
+{
     if (parsed.status == ParseResult::Error)
         return badInput(parsed.text);
 

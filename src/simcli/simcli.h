@@ -8,6 +8,10 @@
 class DescriptorDevice;
 
 namespace simcli {
+struct ParseResult;
+}
+
+namespace simcli {
 
 // Exit statuses of kestrune-sim.
 enum ExitStatus {
@@ -44,5 +48,8 @@ struct ProgramIo {
 // place). The files of a call are replaced only once every output of it,
 // standard output included, has been written in full.
 ProgramOutput runProgram(const QStringList &arguments, const ProgramIo &io = ProgramIo());
+
+// The same for a command line that parseArguments() has read already.
+ProgramOutput runProgram(const ParseResult &parsed, const ProgramIo &io);
 
 } // namespace simcli

@@ -26,11 +26,9 @@ QString traceCsv(const StepParameters &params)
 {
     const int steps = StepRun::stepCount(params.modellingTime);
     const FuzzyController controller(params.errSets, params.dErrSets, params.amplification);
-    const auto trace = StepRun::traceFuzzyLoop(params.setPoint, steps, controller);
-    // The same loop again for its stamps and outputs; it is deterministic.
-    double peak = 0.0;
-    const StepRun::Response response = StepRun::fuzzyLoop(params.setPoint, steps, controller,
-                                                          peak);
+    const StepRun::TracedLoop traced = StepRun::traceFuzzyLoop(params.setPoint, steps, controller);
+    const auto &trace = traced.decisions;
+    const StepRun::Response &response = traced.response;
 
     QString csv = QStringLiteral("t,e,de,mu_err_neg,mu_err_zero,mu_err_pos,"
                                  "mu_derr_neg,mu_derr_zero,mu_derr_pos,"

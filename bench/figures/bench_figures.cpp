@@ -9,6 +9,11 @@
 //            at the least
 //   surface  kestrune-sim --surface s.csv --surface-points 1001 (a million
 //            rows, 15 MB)
+//   sweep    kestrune-sim --sweep kp=0:99.999:0.0001 > /dev/null (a million
+//            points, T = 20 s), without and with --plot w.png: the sweep is
+//            run once for both and its figure keeps a few values per pixel
+//            column, so --plot may cost at most 1.2 x the time and 1.5 x
+//            the peak resident memory
 //
 // Each sample is one fresh process, from its start until it has exited;
 // the three take turns so that they see the same load on the machine.
@@ -34,6 +39,12 @@
 #include <cstdlib>
 #include <cstring>
 #include <vector>
+
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace {
 
@@ -78,6 +89,38 @@ double timed(const QString &program, const QStringList &arguments, const QString
     if (process.exitCode() != 0 || !err.isEmpty() || QFileInfo(file).size() == 0)
         fail(program + QStringLiteral(" failed: ") + QString::fromLocal8Bit(err));
     return ms;
+}
+
+struct Usage {
+    double ms = 0.0;
+    double peakMb = 0.0;
+};
+
+// One process with standard output to /dev/null, its time and its peak
+// resident memory, which only the process's own wait4 can tell.
+Usage measured(const QString &program, const QStringList &arguments)
+{
+    std::vector<QByteArray> args{ QFile::encodeName(program) };
+    for (const QString &a : arguments)
+        args.push_back(a.toLocal8Bit());
+    std::vector<char *> argv;
+    for (QByteArray &a : args)
+        argv.push_back(a.data());
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+    QElapsedTimer clock;
+    clock.start();
+    pid_t pid = 0;
+    if (posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ) != 0)
+        fail(program + QStringLiteral(" did not start"));
+    posix_spawn_file_actions_destroy(&actions);
+    int status = 0;
+    struct rusage usage {};
+    if (::wait4(pid, &status, 0, &usage) != pid || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
+        fail(program + QStringLiteral(" failed: ") + arguments.join(QLatin1Char(' ')));
+    return { static_cast<double>(clock.nsecsElapsed()) / 1e6, usage.ru_maxrss / 1024.0 };
 }
 
 double median(std::vector<double> v)
@@ -128,6 +171,13 @@ int main(int argc, char **argv)
         environment.remove(QString::fromLatin1(name));
     environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), dir.path());
 
+    // A million points, or a thousand for the smoke test.
+    const QStringList sweep{ QStringLiteral("--sweep"),
+                             smoke ? QStringLiteral("kp=0:0.999:0.001")
+                                   : QStringLiteral("kp=0:99.999:0.0001") };
+    const QStringList sweepPlot = sweep + QStringList{ QStringLiteral("--plot"),
+                                                       dir.filePath(QStringLiteral("w.png")) };
+    std::vector<double> sweepMs, sweepPlotMs, sweepMb, sweepPlotMb;
     std::vector<double> plots, floors, surfaces;
     // One round to warm the caches, unmeasured.
     const int warmUp = smoke ? 0 : 1;
@@ -138,8 +188,14 @@ int main(int argc, char **argv)
                                { QStringLiteral("--surface"), csv,
                                  QStringLiteral("--surface-points"), QStringLiteral("1001") },
                                csv, environment);
+        const Usage w = measured(sim, sweep);
+        const Usage wp = measured(sim, sweepPlot);
         if (i < 0)
             continue;
+        sweepMs.push_back(w.ms);
+        sweepPlotMs.push_back(wp.ms);
+        sweepMb.push_back(w.peakMb);
+        sweepPlotMb.push_back(wp.peakMb);
         floors.push_back(f);
         plots.push_back(p);
         surfaces.push_back(s);
@@ -154,5 +210,17 @@ int main(int argc, char **argv)
                 "<= 1.5 x", ratio <= 1.5 ? "met" : "MISSED");
     row("kestrune-sim --surface s.csv --surface-points 1001", surfaces, "< 1000 ms",
         median(surfaces) < 1000.0);
+    row(smoke ? "kestrune-sim --sweep (1,000 points: a smoke run)"
+              : "kestrune-sim --sweep (1,000,000 points)",
+        sweepMs, "", true);
+    row("the same with --plot", sweepPlotMs, "", true);
+    const double timeRatio = median(sweepPlotMs) / median(sweepMs);
+    const double memoryRatio = median(sweepPlotMb) / median(sweepMb);
+    std::printf("%-52s %9.2f %9s %9s  x   %-12s %s\n", "--plot / without (time, medians)",
+                timeRatio, "", "", "<= 1.2 x", timeRatio <= 1.2 ? "met" : "MISSED");
+    std::printf("%-52s %9.1f %9.1f %9s  MB\n", "peak resident memory without / with --plot",
+                median(sweepMb), median(sweepPlotMb), "");
+    std::printf("%-52s %9.2f %9s %9s  x   %-12s %s\n", "--plot / without (memory, medians)",
+                memoryRatio, "", "", "<= 1.5 x", memoryRatio <= 1.5 ? "met" : "MISSED");
     return 0;
 }

@@ -33,8 +33,9 @@ std::pair<double, double> span(const std::array<std::vector<double>, 3> &y)
 } // namespace
 
 SweepFigure::SweepFigure(const QString &parameter, const QString &metric,
-                         const std::vector<double> &x,
-                         const std::array<std::vector<double>, 3> &y, QSize size)
+                         const std::array<std::vector<double>, 3> &x,
+                         const std::array<std::vector<double>, 3> &y, double xLow, double xHigh,
+                         QSize size)
 {
     std::vector<CurveData> curves;
     for (int loop = 0; loop < 3; ++loop) {
@@ -43,10 +44,9 @@ SweepFigure::SweepFigure(const QString &parameter, const QString &metric,
         for (double &v : values)
             if (std::isinf(v))
                 v = std::nan("");
-        curves.push_back(ResultsChart::curve(loop, x, std::move(values)));
+        curves.push_back(ResultsChart::curve(loop, x[static_cast<std::size_t>(loop)],
+                                             std::move(values)));
     }
-    const double xLow = x.empty() ? 0.0 : *std::min_element(x.begin(), x.end());
-    const double xHigh = x.empty() ? 1.0 : *std::max_element(x.begin(), x.end());
     const auto [low, high] = span(y);
     chart->init(0.0f, 1.0f, 0.0f, 1.0f, true, parameter, metric);
     chart->createCurves(curves);

@@ -11,6 +11,7 @@
 #include "surfacefigure.h"
 #include "sweep.h"
 #include "sweepfigure.h"
+#include "sweepseries.h"
 #include "sweepmapfigure.h"
 #include "tuner.h"
 #include "tunefigure.h"
@@ -75,42 +76,32 @@ bool writeMembershipFigure(const CliOptions &options, FigureWriter::Format forma
     return writeFigure(figure, options, format, device, error);
 }
 
-bool writeSweepFigure(const CliOptions &options, FigureWriter::Format format,
-                      QIODevice &device, QString &error)
+bool writeSweepFigure(const CliOptions &options, const Sweep &sweep, const SweepSeries &series,
+                      FigureWriter::Format format, QIODevice &device, QString &error)
 {
     if (!canDraw(error))
         return false;
     const StudyOptions &study = options.study;
-    const Sweep sweep(options.params, study.sweep);
     const MetricColumn &metric = metricColumns()[static_cast<std::size_t>(study.plotMetric)];
-    // The metric of each loop at each point; NaN where it has none.
-    std::array<std::vector<double>, 3> values;
-    for (std::vector<double> &v : values)
-        v.resize(sweep.pointCount());
-    sweep.run(
-            [&values, &metric](std::size_t first, const std::vector<SweepRecord> &records) {
-                for (std::size_t r = 0; r < records.size(); ++r) {
-                    const std::optional<double> &m = records[r].metrics.*metric.field;
-                    values[records[r].loop][first + r / 3] = m ? *m : std::nan("");
-                }
-            },
-            study.threads);
-
     const QString metricName = QLatin1String(metric.name);
     const auto name = [](const SweepAxis &axis) {
         return QString::fromUtf8(axis.parameter->name().data(),
                                  static_cast<int>(axis.parameter->name().size()));
     };
-    if (study.sweep.size() == 1) {
-        const SweepFigure figure(name(study.sweep[0]), metricName, study.sweep[0].range.values(),
-                                 values, figureSize(options));
+    const std::vector<SweepAxis> &axes = sweep.axes();
+    if (axes.size() == 1) {
+        const std::size_t last = sweep.pointCount() - 1;
+        const double low = std::min(sweep.values(0)[0], sweep.values(last)[0]);
+        const double high = std::max(sweep.values(0)[0], sweep.values(last)[0]);
+        const SweepFigure figure(name(axes[0]), metricName, series.x(), series.y(), low, high,
+                                 figureSize(options));
         return writeFigure(figure, options, format, device, error);
     }
     const QString loopTitle = ResultsChart::curve(study.plotLoop, {}, {}).title;
-    const SweepMapFigure figure(name(study.sweep[0]), name(study.sweep[1]),
+    const SweepMapFigure figure(name(axes[0]), name(axes[1]),
                                 metricName + QStringLiteral(", ") + loopTitle,
-                                study.sweep[0].range.values(), study.sweep[1].range.values(),
-                                values[study.plotLoop], figureSize(options));
+                                axes[0].range.values(), axes[1].range.values(), series.map(),
+                                figureSize(options));
     return writeFigure(figure, options, format, device, error);
 }
 

@@ -4,6 +4,8 @@
 
 class QIODevice;
 class QString;
+class Sweep;
+class SweepSeries;
 struct TuneResult;
 
 namespace simcli {
@@ -25,9 +27,9 @@ bool writeMembershipFigure(const CliOptions &options, FigureWriter::Format forma
 
 // --plot with --sweep: the chosen metric (--plot-metric) of every loop
 // against the swept value, or for a grid the map of it for one loop
-// (--plot-loop).
-bool writeSweepFigure(const CliOptions &options, FigureWriter::Format format,
-                      QIODevice &device, QString &error);
+// (--plot-loop), from the series that the sweep's CSV writer gathered.
+bool writeSweepFigure(const CliOptions &options, const Sweep &sweep, const SweepSeries &series,
+                      FigureWriter::Format format, QIODevice &device, QString &error);
 
 // --plot with --tune: the tuned loop's response before and after.
 bool writeTuneFigure(const CliOptions &options, const TuneResult &tuned,

@@ -13,6 +13,7 @@
 #include "surfacecsv.h"
 #include "sweep.h"
 #include "sweepcsv.h"
+#include "sweepseries.h"
 #include "trace.h"
 #include "tunecsv.h"
 #include "tuner.h"
@@ -61,13 +62,16 @@ std::unique_ptr<ProgressLine> progressLine(const ProgramIo &io, const char *what
 }
 
 // One run of the command line: its options, the streams and what it has to
-// say, and the tune, made once for both its values and its figure.
+// say, and what is computed once for every output that needs it: the tune
+// for its values and its figure, the sweep for its CSV and its figure.
 struct Run {
     const CliOptions &options;
     const ProgramIo &io;
     ProgramOutput &result;
     std::optional<TuneResult> tuned;
     TuneSettings tuneSettings;
+    std::unique_ptr<Sweep> sweep;
+    std::unique_ptr<SweepSeries> series; // for the sweep's figure, if one is drawn
 
     const TuneResult &tune();
 };
@@ -102,8 +106,7 @@ void writeRun(Run &run, QIODevice &out)
     switch (options.output) {
     case OutputKind::Sweep: {
         const std::unique_ptr<ProgressLine> progress = progressLine(run.io, "--sweep", "points");
-        writeSweepCsv(Sweep(options.params, options.study.sweep), options.study.threads, out,
-                      progress.get());
+        writeSweepCsv(*run.sweep, options.study.threads, out, progress.get(), run.series.get());
         return;
     }
     case OutputKind::Tune:
@@ -174,13 +177,18 @@ std::vector<FileOutput> fileOutputs(Run &run)
     if (!figures.plotPath.isEmpty()) {
         // --plot draws what the run is about: the responses, a sweep, a tune.
         FileOutput plot = figureOutput(QStringLiteral("--plot"), figures.plotPath, options,
-                                       options.output == OutputKind::Sweep ? writeSweepFigure
-                                                                           : writeResultsFigure);
+                                       writeResultsFigure);
+        FigureWriter::Format format = FigureWriter::Png;
+        FigureWriter::formatOf(figures.plotPath, format);
         if (options.output == OutputKind::Tune) {
-            FigureWriter::Format format = FigureWriter::Png;
-            FigureWriter::formatOf(figures.plotPath, format);
             plot.write = [&run, format](QIODevice &device, QString &error) {
                 return writeTuneFigure(run.options, run.tune(), format, device, error);
+            };
+        } else if (options.output == OutputKind::Sweep) {
+            // Drawn from what the sweep's CSV gathered; the CSV comes first.
+            plot.write = [&run, format](QIODevice &device, QString &error) {
+                return writeSweepFigure(run.options, *run.sweep, *run.series, format, device,
+                                        error);
             };
         }
         files.push_back(std::move(plot));
@@ -246,7 +254,14 @@ ProgramOutput runProgram(const ParseResult &parsed, const ProgramIo &io)
     ProgramOutput result;
     const CliOptions &options = parsed.options;
     if (parsed.status == ParseResult::Run) {
-        Run run{ options, io, result, std::nullopt, {} };
+        Run run{ options, io, result, std::nullopt, {}, nullptr, nullptr };
+        if (options.output == OutputKind::Sweep) {
+            run.sweep = std::make_unique<Sweep>(options.params, options.study.sweep);
+            if (!options.figures.plotPath.isEmpty())
+                run.series = std::make_unique<SweepSeries>(
+                        *run.sweep, metricColumns()[std::size_t(options.study.plotMetric)].field,
+                        options.figures.width, options.study.plotLoop);
+        }
         const std::vector<FileOutput> files = fileOutputs(run);
 
         // Two outputs into one file would leave only the last of them.
@@ -281,7 +296,15 @@ ProgramOutput runProgram(const ParseResult &parsed, const ProgramIo &io)
             return result;
         };
         // Every output is written in full, standard output included, before
-        // any file is replaced: a call that fails replaces none of them.
+        // any file is replaced: a call that fails replaces none of them. The
+        // CSV comes first, as a sweep's figure is drawn from what it gathered.
+        if (writesCsvTo(options) == CsvTarget::StandardOutput) {
+            writeRun(run, *out);
+            if (!standardOutputWritten(io, result)) {
+                result.out = collected;
+                return result;
+            }
+        }
         for (std::size_t i = 0; i < files.size(); ++i) {
             QString error;
             const bool written = files[i].write(*targets[i]->device(), error);
@@ -289,13 +312,6 @@ ProgramOutput runProgram(const ParseResult &parsed, const ProgramIo &io)
                 return failed(i, targets[i]->errorString());
             if (!written)
                 return failed(i, error);
-        }
-        if (writesCsvTo(options) == CsvTarget::StandardOutput) {
-            writeRun(run, *out);
-            if (!standardOutputWritten(io, result)) {
-                result.out = collected;
-                return result;
-            }
         }
         for (std::size_t i = 0; i < files.size(); ++i) {
             if (!targets[i]->commit())

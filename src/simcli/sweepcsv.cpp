@@ -5,6 +5,7 @@
 #include "numberformat.h"
 #include "progressline.h"
 #include "sweep.h"
+#include "sweepseries.h"
 
 #include <QIODevice>
 
@@ -97,7 +98,8 @@ bool writeAll(QIODevice &out, const std::string &text)
 
 } // namespace
 
-bool writeSweepCsv(const Sweep &sweep, unsigned threads, QIODevice &out, ProgressLine *progress)
+bool writeSweepCsv(const Sweep &sweep, unsigned threads, QIODevice &out, ProgressLine *progress,
+                   SweepSeries *series)
 {
     if (!writeAll(out, header(sweep)))
         return false;
@@ -106,6 +108,9 @@ bool writeSweepCsv(const Sweep &sweep, unsigned threads, QIODevice &out, Progres
     // the chunk and written in chunk order.
     std::vector<std::string> texts((Sweep::kBlockPoints + Sweep::kChunkPoints - 1)
                                    / Sweep::kChunkPoints);
+    // The figure's metric of each point of a block, handed to the series in
+    // point order once the block is done.
+    std::vector<std::array<double, 3>> metrics(series ? Sweep::kBlockPoints : 0);
     std::size_t blockFirst = 0;
     Sweep::Progress tick;
     if (progress)
@@ -120,12 +125,16 @@ bool writeSweepCsv(const Sweep &sweep, unsigned threads, QIODevice &out, Progres
                 for (std::size_t point = begin; point < end; ++point) {
                     sweep.evaluate(point, records);
                     appendPoint(text, axes, records, cells);
+                    if (series)
+                        metrics[point - blockFirst] = series->metricOf(records);
                 }
             },
             [&](std::size_t first, std::size_t count) {
                 const std::size_t chunks = (count + Sweep::kChunkPoints - 1) / Sweep::kChunkPoints;
                 for (std::size_t k = 0; k < chunks && written; ++k)
                     written = writeAll(out, texts[k]);
+                for (std::size_t i = 0; series && i < count; ++i)
+                    series->add(metrics[i]);
                 blockFirst = first + count;
                 return written;
             },

@@ -2,6 +2,7 @@
 
 class QIODevice;
 class Sweep;
+class SweepSeries;
 
 namespace simcli {
 
@@ -16,7 +17,9 @@ class ProgressLine;
 // The rows are made on `threads` threads (0: all cores), the same for any
 // number, and written block by block as the sweep goes, so that a long sweep
 // is never held whole. False as soon as a write to out fails; the sweep
-// stops there. progress may be null.
-bool writeSweepCsv(const Sweep &sweep, unsigned threads, QIODevice &out, ProgressLine *progress);
+// stops there. progress may be null. series, if given, gets the metric of
+// every point as the sweep goes, for the sweep's figure.
+bool writeSweepCsv(const Sweep &sweep, unsigned threads, QIODevice &out, ProgressLine *progress,
+                   SweepSeries *series = nullptr);
 
 } // namespace simcli

@@ -100,7 +100,7 @@ void TestStudyFigures::sweepLineBreaks()
                                                    std::vector<double>{ 1, 2, NaN, 2, 1 },
                                                    std::vector<double>(5, Inf) };
     const QSize size(800, 500);
-    const SweepFigure figure("kd", "iae", x, y, size);
+    const SweepFigure figure("kd", "iae", { x, x, x }, y, 0.0, 4.0, size);
     QVERIFY(!dynamic_cast<const QwtLogScaleEngine *>(figure.plot().axisScaleEngine(QwtPlot::yLeft)));
     const QImage image = draw(figure, size);
     QVERIFY(!image.isNull());

@@ -46,35 +46,6 @@ QString metricsCsv(double setPoint, const StepRun::Result &result)
     return QString::fromStdString(csv);
 }
 
-const char *loopName(StepRun::Loop loop)
-{
-    switch (loop) {
-    case StepRun::ClosedLoop:
-        return "closed_loop";
-    case StepRun::PidLoop:
-        return "pid_loop";
-    case StepRun::FuzzyLoop:
-        break;
-    }
-    return "fuzzy_control";
-}
-
-const std::array<MetricColumn, 9> &metricColumns()
-{
-    static const std::array<MetricColumn, 9> columns = { {
-            { "peak", &LoopMetrics::peak },
-            { "peak_time", &LoopMetrics::peakTime },
-            { "overshoot_percent", &LoopMetrics::overshootPercent },
-            { "rise_time", &LoopMetrics::riseTime },
-            { "settling_time", &LoopMetrics::settlingTime },
-            { "final_value", &LoopMetrics::finalValue },
-            { "steady_state_error", &LoopMetrics::steadyStateError },
-            { "iae", &LoopMetrics::iae },
-            { "ise", &LoopMetrics::ise },
-    } };
-    return columns;
-}
-
 void appendMetric(std::string &out, const std::optional<double> &value)
 {
     if (value)

@@ -226,7 +226,7 @@ std::vector<OptionEntry> optionTable(Settings &settings)
         row.minimum = left->minimum();
         row.maximum = left->maximum();
         // The window compares the boxes' doubles, before rounding to float.
-        row.ordered = !entry.derivative;
+        row.ordered = left->isOrderedBound();
         row.defaultText = formatFloat(start.left) + QLatin1Char(',') + formatFloat(start.right);
         row.apply = [&set](const OptionValue &value) {
             set.left = static_cast<float>(value.numbers.at(0));

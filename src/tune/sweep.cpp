@@ -110,7 +110,7 @@ std::optional<SweepProblem> Sweep::validate() const
             }
             const double l = p.isLeft() ? v[a] : otherValue;
             const double r = p.isLeft() ? otherValue : v[a];
-            if (l > r) {
+            if (!p.inOrder(l, r)) {
                 const ModelParameter &left = p.isLeft() ? p : other;
                 const ModelParameter &right = p.isLeft() ? other : p;
                 return SweepProblem{ point, v,

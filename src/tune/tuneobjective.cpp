@@ -101,8 +101,7 @@ void TuneObjective::quantise(std::vector<double> &x) const
     }
     for (std::size_t i = 0; i + 1 < x.size(); ++i) {
         const ModelParameter &p = *m_parameters[i];
-        if (p.isOrderedBound() && p.isLeft() && m_parameters[i + 1] == p.partner()
-            && x[i] > x[i + 1])
+        if (p.isLeft() && m_parameters[i + 1] == p.partner() && !p.inOrder(x[i], x[i + 1]))
             std::swap(x[i], x[i + 1]);
     }
 }

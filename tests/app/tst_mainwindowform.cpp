@@ -2,6 +2,7 @@
 // layouts, spin-box settings, texts, tooltips, keys and the dock.
 
 #include "mainwindow.h"
+#include "modelparameter.h"
 #include "spinboxsettings.h"
 
 #include <QAction>
@@ -45,6 +46,8 @@ private slots:
     void spacers();
     void spinBoxes_data();
     void spinBoxes();
+    void boxesAgreeWithParameterModel_data();
+    void boxesAgreeWithParameterModel();
     void labels_data();
     void labels();
     void richTexts_data();
@@ -388,6 +391,62 @@ void TestMainWindowForm::spinBoxes()
     QVERIFY(box->keyboardTracking());
     // The suffix is shown after the number and is not part of the value.
     QCOMPARE(box->text(), box->locale().toString(s.value, 'f', s.decimals) + QString::fromUtf8(s.suffix));
+}
+
+// The command line, the sweeps and the tuner take their ranges, decimals,
+// start values and the L <= R rule from the parameter model: each box of the
+// window must hold the same, and keep its set in order where the model says.
+void TestMainWindowForm::boxesAgreeWithParameterModel_data()
+{
+    QTest::addColumn<QString>("box");
+    QTest::addColumn<QString>("partner"); // the other bound of its set, if a bound
+    const QList<std::array<const char *, 3>> boxes = {
+        { "sbSetPoint", "setpoint", "" },         { "sbModelTime", "time", "" },
+        { "sbKp", "kp", "" },                     { "sbKi", "ki", "" },
+        { "sbKd", "kd", "" },                     { "sbOutputAmp", "amp", "" },
+        { "sbErrKNeg_L", "err-neg.l", "sbErrKNeg_R" },
+        { "sbErrKNeg_R", "err-neg.r", "sbErrKNeg_L" },
+        { "sbErrKZero_L", "err-zero.l", "sbErrKZero_R" },
+        { "sbErrKZero_R", "err-zero.r", "sbErrKZero_L" },
+        { "sbErrKPos_L", "err-pos.l", "sbErrKPos_R" },
+        { "sbErrKPos_R", "err-pos.r", "sbErrKPos_L" },
+        { "sbDErrKNeg_L", "derr-neg.l", "sbDErrKNeg_R" },
+        { "sbDErrKNeg_R", "derr-neg.r", "sbDErrKNeg_L" },
+        { "sbDErrKZero_L", "derr-zero.l", "sbDErrKZero_R" },
+        { "sbDErrKZero_R", "derr-zero.r", "sbDErrKZero_L" },
+        { "sbDErrKPos_L", "derr-pos.l", "sbDErrKPos_R" },
+        { "sbDErrKPos_R", "derr-pos.r", "sbDErrKPos_L" },
+    };
+    QCOMPARE(std::size_t(boxes.size()), ModelParameter::count());
+    for (const auto &b : boxes)
+        QTest::newRow(b[1]) << QString::fromLatin1(b[0]) << QString::fromLatin1(b[2]);
+}
+
+void TestMainWindowForm::boxesAgreeWithParameterModel()
+{
+    QFETCH(QString, box);
+    QFETCH(QString, partner);
+    const ModelParameter *p = ModelParameter::find(QTest::currentDataTag());
+    QVERIFY(p);
+    auto *b = child<QDoubleSpinBox>(box);
+    QVERIFY(b);
+    const double tol = 1e-12;
+    QVERIFY(std::abs(b->minimum() - p->minimum()) < tol);
+    QVERIFY(std::abs(b->maximum() - p->maximum()) < tol);
+    QCOMPARE(b->decimals(), p->decimals());
+    QVERIFY2(std::abs(b->value() - p->start()) < tol, qPrintable(QString::number(p->start())));
+    if (partner.isEmpty())
+        return;
+    // Push the bound past its partner, as the arrow keys would.
+    auto *other = child<QDoubleSpinBox>(partner);
+    QVERIFY(other);
+    const double start = b->value();
+    const double past = other->value() + (p->isLeft() ? 0.5 : -0.5);
+    b->setValue(past);
+    const double held = b->value();
+    b->setValue(start);
+    QVERIFY(p->isLeft() ? p->inOrder(held, other->value()) : p->inOrder(other->value(), held));
+    QCOMPARE(std::abs(held - past) < tol, !p->isOrderedBound());
 }
 
 void TestMainWindowForm::labels_data()

@@ -120,6 +120,11 @@ const ModelParameter *ModelParameter::partner() const
     return nullptr;
 }
 
+double ModelParameter::start() const
+{
+    return value(StepParameters());
+}
+
 void ModelParameter::apply(StepParameters &params, double v) const
 {
     if (double *number = numberOf(params, m_field)) {

@@ -5,11 +5,12 @@
 
 struct StepParameters;
 
-// One number of the configuration panel that sweeps and the tuner can vary,
-// by the name the command line gives it: setpoint, time, kp, ki, kd, amp, and
-// the twelve set bounds err-neg.l, err-neg.r, ... derr-pos.r. Each has its
-// spin box's range and decimals (time and setpoint 1, gains 3, amplification
-// and bounds 2; seconds for time, no unit for the rest).
+// One number of the configuration panel, by the name the command line, the
+// sweeps and the tuner give it: setpoint, time, kp, ki, kd, amp, and the
+// twelve set bounds err-neg.l, err-neg.r, ... derr-pos.r. Each has its spin
+// box's range, decimals (time and setpoint 1, gains 3, amplification and
+// bounds 2; seconds for time, no unit for the rest) and start value (the
+// defaults of StepParameters).
 //
 // A value is set on a StepParameters as the window and kestrune-sim set it:
 // doubles as they are, bounds rounded to float.
@@ -43,8 +44,16 @@ public:
     bool isLeft() const { return m_left; }
     // The error's sets must keep L <= R; the derivative's take any order.
     bool isOrderedBound() const { return isBound() && m_set < 3; }
+    // The rule itself, for the set's two bounds as given (compared as
+    // doubles, before the rounding to float): the command line rejects a
+    // pair that breaks it, a sweep a point, the tuner puts the pair in order
+    // and the window moves the box just changed back onto its partner.
+    bool inOrder(double left, double right) const { return !isOrderedBound() || left <= right; }
     // The other bound of the same set; nullptr for anything but a bound.
     const ModelParameter *partner() const;
+
+    // The configuration panel's start value.
+    double start() const;
 
     void apply(StepParameters &params, double v) const;
 

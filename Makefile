@@ -3,10 +3,11 @@
 
 BUILD_DIR      ?= build
 ASAN_BUILD_DIR ?= build-asan
+HEADLESS_BUILD_DIR ?= build-headless
 JOBS           ?= 2
 CMAKE_FLAGS    ?=
 
-.PHONY: all deps configure build run test test-asan bench clean
+.PHONY: all deps configure build run test test-asan test-headless bench clean
 
 all: build
 
@@ -36,6 +37,13 @@ test-asan: deps
 	  LSAN_OPTIONS=suppressions=$(CURDIR)/scripts/lsan.supp:print_suppressions=0 \
 	  ctest --output-on-failure -j$(JOBS)
 
+# kestrune-sim and its tests without the window's libraries (Qt Widgets,
+# Qwt): every output but the figures.
+test-headless: deps
+	cmake -S . -B $(HEADLESS_BUILD_DIR) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKESTRUNE_BUILD_GUI=OFF -DKESTRUNE_BUILD_BENCH=OFF $(CMAKE_FLAGS)
+	cmake --build $(HEADLESS_BUILD_DIR) -j$(JOBS)
+	cd $(HEADLESS_BUILD_DIR) && ctest --output-on-failure -j$(JOBS)
+
 bench: build
 	cmake --build $(BUILD_DIR) -j$(JOBS) --target bench
 	# The Google Benchmark programs exist only where the library was found.
@@ -48,4 +56,4 @@ bench: build
 	./$(BUILD_DIR)/bench/kestrune-bench-figures
 
 clean:
-	rm -rf $(BUILD_DIR) $(ASAN_BUILD_DIR)
+	rm -rf $(BUILD_DIR) $(ASAN_BUILD_DIR) $(HEADLESS_BUILD_DIR)

@@ -170,20 +170,6 @@ QFont FigureWriter::windowFont()
     return font;
 }
 
-bool FigureWriter::formatOf(const QString &path, Format &format)
-{
-    const QString suffix = QFileInfo(path).suffix().toLower();
-    if (suffix == QLatin1String("png"))
-        format = Png;
-    else if (suffix == QLatin1String("svg"))
-        format = Svg;
-    else if (suffix == QLatin1String("pdf"))
-        format = Pdf;
-    else
-        return false;
-    return true;
-}
-
 bool FigureWriter::write(QIODevice &device, Format format, QSize size, const Painting &paint,
                          QString &error)
 {

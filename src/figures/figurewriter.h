@@ -1,5 +1,7 @@
 #pragma once
 
+#include "figureformat.h"
+
 #include <QSize>
 #include <QString>
 
@@ -19,16 +21,11 @@ class QwtPlot;
 // 96 dpi (a 1200 x 800 figure is a 12.5 x 8.33 inch page), so that every
 // format shows the same drawing. Any chart of Qwt can be drawn with
 // renderPlot, and several of them side by side into one figure.
-class FigureWriter
+class FigureWriter : public FigureFormat
 {
 public:
-    enum Format { Png, Svg, Pdf };
 
     using Painting = std::function<void(QPainter &painter, const QRectF &rect)>;
-
-    // The format that a file name asks for by its extension, in any case:
-    // .png, .svg, .pdf. False for any other name.
-    static bool formatOf(const QString &path, Format &format);
 
     // Paints the figure and writes it to the open device. False, with the
     // reason in error, when the figure cannot be made or written.

@@ -2,14 +2,18 @@
 // scripts and lab reports. See `kestrune-sim --help`.
 
 #include "descriptordevice.h"
-#include "figureplatform.h"
 #include "options.h"
 #include "outputtarget.h"
 #include "simcli.h"
 
+#ifdef KESTRUNE_HAS_FIGURES
+#include "figureplatform.h"
+#include "widgetfiguredrawer.h"
+
 #include <QApplication>
+#endif
+
 #include <QCoreApplication>
-#include <QFile>
 #include <QStringList>
 
 #include <cerrno>
@@ -50,13 +54,14 @@ QStringList commandLine(int argc, char *argv[])
     return arguments;
 }
 
-int run(const simcli::ParseResult &parsed)
+int run(const simcli::ParseResult &parsed, const simcli::FigureDrawer *figures)
 {
     QCoreApplication::setApplicationName(QStringLiteral("kestrune-sim"));
     OutputTarget::removeTemporariesOnSignals();
     DescriptorDevice standardOutput;
-    const simcli::ProgramOutput output =
-            simcli::runProgram(parsed, standardIo(standardOutput));
+    simcli::ProgramIo io = standardIo(standardOutput);
+    io.figures = figures;
+    const simcli::ProgramOutput output = simcli::runProgram(parsed, io);
     writeAll(stderr, output.err);
     if (!writeAll(stdout, output.out)) {
         const QByteArray reason = qt_error_string(errno).toLocal8Bit();
@@ -76,12 +81,18 @@ int main(int argc, char *argv[])
     // figures need Qt Widgets on a platform; every other run stays a plain
     // QCoreApplication, which needs no display and starts faster.
     const simcli::ParseResult parsed = simcli::parseArguments(commandLine(argc, argv));
+#ifdef KESTRUNE_HAS_FIGURES
+    const simcli::WidgetFigureDrawer figures;
     if (parsed.status == simcli::ParseResult::Run && parsed.options.figures.drawsFigure()) {
         const FigurePlatform platform;
         QApplication app(applicationArgc, argv);
         FigurePlatform::applicationStarted();
-        return run(parsed);
+        return run(parsed, &figures);
     }
     QCoreApplication app(applicationArgc, argv);
-    return run(parsed);
+    return run(parsed, &figures);
+#else
+    QCoreApplication app(applicationArgc, argv);
+    return run(parsed, nullptr);
+#endif
 }

@@ -1,6 +1,6 @@
 #include "options.h"
 
-#include "figurewriter.h"
+#include "figureformat.h"
 #include "messagetext.h"
 #include "modelparameter.h"
 #include "numberformat.h"
@@ -81,8 +81,8 @@ OptionEntry figureFileOption(const char *name, const char *description, bool wit
                                     : QStringLiteral(".png, .svg or .pdf");
     row.textExpects = QStringLiteral("a file name ending in ") + endings;
     row.check = [withCsv, endings](OptionValue &value) {
-        FigureWriter::Format format;
-        if (FigureWriter::formatOf(value.text, format) || (withCsv && isCsvPath(value.text)))
+        FigureFormat::Format format;
+        if (FigureFormat::formatOf(value.text, format) || (withCsv && isCsvPath(value.text)))
             return QString();
         return quoted(value.text) + QStringLiteral(" does not end in ") + endings;
     };

@@ -3,7 +3,8 @@
 #include "csvwriter.h"
 #include "descriptordevice.h"
 #include "decisionsurface.h"
-#include "figureoutput.h"
+#include "figuredrawer.h"
+#include "figureformat.h"
 #include "messagetext.h"
 #include "optionparser.h"
 #include "options.h"
@@ -147,24 +148,24 @@ struct FileOutput {
     std::function<bool(QIODevice &, QString &error)> write;
 };
 
-using FigureFunction = bool (*)(const CliOptions &, FigureWriter::Format, QIODevice &,
-                                QString &);
-
-FileOutput figureOutput(const QString &option, const QString &path, const CliOptions &options,
-                        FigureFunction draw)
+// A figure file: its format by its extension, drawn by draw.
+FileOutput figureOutput(const QString &option, const QString &path,
+                        std::function<bool(FigureFormat::Format, QIODevice &, QString &)> draw)
 {
-    FigureWriter::Format format = FigureWriter::Png;
-    FigureWriter::formatOf(path, format);
+    FigureFormat::Format format = FigureFormat::Png;
+    FigureFormat::formatOf(path, format);
     return { option, path, QStringLiteral("a file path to write"),
-             [&options, format, draw](QIODevice &device, QString &error) {
-                 return draw(options, format, device, error);
+             [format, draw = std::move(draw)](QIODevice &device, QString &error) {
+                 return draw(format, device, error);
              } };
 }
 
-// The files to write, in the order of the options' help.
+// The files to write, in the order of the options' help. Figures need
+// run.io.figures.
 std::vector<FileOutput> fileOutputs(Run &run)
 {
     const CliOptions &options = run.options;
+    const FigureDrawer *drawer = run.io.figures;
     std::vector<FileOutput> files;
     if (writesCsvTo(options) == CsvTarget::File) {
         files.push_back({ QStringLiteral("--output"), options.outputPath, pathExpectation(),
@@ -176,31 +177,41 @@ std::vector<FileOutput> fileOutputs(Run &run)
     const FigureOptions &figures = options.figures;
     if (!figures.plotPath.isEmpty()) {
         // --plot draws what the run is about: the responses, a sweep, a tune.
-        FileOutput plot = figureOutput(QStringLiteral("--plot"), figures.plotPath, options,
-                                       writeResultsFigure);
-        FigureWriter::Format format = FigureWriter::Png;
-        FigureWriter::formatOf(figures.plotPath, format);
-        if (options.output == OutputKind::Tune) {
-            plot.write = [&run, format](QIODevice &device, QString &error) {
-                return writeTuneFigure(run.options, run.tune(), format, device, error);
-            };
-        } else if (options.output == OutputKind::Sweep) {
-            // Drawn from what the sweep's CSV gathered; the CSV comes first.
-            plot.write = [&run, format](QIODevice &device, QString &error) {
-                return writeSweepFigure(run.options, *run.sweep, *run.series, format, device,
-                                        error);
-            };
-        }
-        files.push_back(std::move(plot));
+        files.push_back(figureOutput(
+                QStringLiteral("--plot"), figures.plotPath,
+                [&run, drawer](FigureFormat::Format format, QIODevice &device, QString &error) {
+                    switch (run.options.output) {
+                    case OutputKind::Tune:
+                        return drawer->tune(run.options, run.tune(), format, device, error);
+                    case OutputKind::Sweep:
+                        // Drawn from what the sweep's CSV gathered; the CSV comes first.
+                        return drawer->sweep(run.options, *run.sweep, *run.series, format,
+                                             device, error);
+                    case OutputKind::Samples:
+                    case OutputKind::Metrics:
+                    case OutputKind::Trace:
+                        break;
+                    }
+                    return drawer->results(run.options, format, device, error);
+                }));
     }
-    if (!figures.membershipPath.isEmpty())
-        files.push_back(figureOutput(QStringLiteral("--plot-membership"),
-                                     figures.membershipPath, options, writeMembershipFigure));
+    if (!figures.membershipPath.isEmpty()) {
+        files.push_back(figureOutput(
+                QStringLiteral("--plot-membership"), figures.membershipPath,
+                [&options, drawer](FigureFormat::Format format, QIODevice &device,
+                                   QString &error) {
+                    return drawer->membership(options, format, device, error);
+                }));
+    }
     if (!figures.surfacePath.isEmpty()) {
-        FigureWriter::Format format;
-        if (FigureWriter::formatOf(figures.surfacePath, format)) {
-            files.push_back(figureOutput(QStringLiteral("--surface"), figures.surfacePath,
-                                         options, writeSurfaceFigure));
+        FigureFormat::Format image;
+        if (FigureFormat::formatOf(figures.surfacePath, image)) {
+            files.push_back(figureOutput(
+                    QStringLiteral("--surface"), figures.surfacePath,
+                    [&options, drawer](FigureFormat::Format format, QIODevice &device,
+                                       QString &error) {
+                        return drawer->surface(options, format, device, error);
+                    }));
         } else {
             files.push_back({ QStringLiteral("--surface"), figures.surfacePath,
                               QStringLiteral("a file path to write"),
@@ -210,6 +221,17 @@ std::vector<FileOutput> fileOutputs(Run &run)
         }
     }
     return files;
+}
+
+// The option of the first figure that the command line asks for, for the
+// message of a build without figures.
+QString firstFigureOption(const FigureOptions &figures)
+{
+    if (!figures.plotPath.isEmpty())
+        return QStringLiteral("--plot");
+    if (!figures.membershipPath.isEmpty())
+        return QStringLiteral("--plot-membership");
+    return QStringLiteral("--surface");
 }
 
 // What a path names, so that two spellings of one file compare equal.
@@ -286,6 +308,11 @@ ProgramOutput runProgram(const ParseResult &parsed, const ProgramIo &io)
                                           file.expected));
             }
             targets.push_back(std::move(target));
+        }
+        if (options.figures.drawsFigure() && !io.figures) {
+            return badInput(errorLine(firstFigureOption(options.figures),
+                                      QStringLiteral("this build of kestrune-sim has no figures"),
+                                      QStringLiteral("a build with Qt Widgets and Qwt")));
         }
         const auto failed = [&](std::size_t i, const QString &reason) {
             outputFailed(result, errorLine(files[i].option,

@@ -8,6 +8,7 @@
 class DescriptorDevice;
 
 namespace simcli {
+class FigureDrawer;
 struct ParseResult;
 }
 
@@ -36,6 +37,9 @@ struct ProgramIo {
     // held whole) and flushed before any file of the call is replaced; null:
     // the output is collected in ProgramOutput::out.
     DescriptorDevice *standardOutput = nullptr;
+    // Draws the figures; null in a build without them, where the figure
+    // options are refused as bad input.
+    const FigureDrawer *figures = nullptr;
     // Writes a progress update to standard error; set it only when that is
     // a terminal. Empty: no progress line.
     std::function<void(const QByteArray &)> progress;

@@ -136,9 +136,11 @@ void TestCliOutputs::diskFullsPartWay_data()
     row("tune", { "--tune", "pid", "--evaluations", "200", "-o", "@TMP@/out" }, 20,
         "--output: writing '");
     row("surface csv", { "--surface", "@TMP@/out.csv" }, 5000, "--surface: writing '");
+#ifdef KESTRUNE_HAS_FIGURES
     row("png", { "--plot", "@TMP@/out.png" }, 5000, "--plot: writing '");
     row("svg", { "--plot-membership", "@TMP@/out.svg" }, 5000, "--plot-membership: writing '");
     row("pdf", { "--surface", "@TMP@/out.pdf" }, 5000, "--surface: writing '");
+#endif
     row("sweep into standard output", { "--sweep", "kp=0:2:0.01" }, 20000,
         "cannot write to standard output", QStringLiteral("@TMP@/out"));
     row("trace into standard output", { "--time", "100", "--trace" }, 50000,
@@ -181,10 +183,14 @@ void TestCliOutputs::diskFullsPartWay()
 
 void TestCliOutputs::failedCallReplacesNothing_data()
 {
-    QTest::addColumn<QStringList>("arguments"); // @TMP@/full is a link to /dev/full
+    QTest::addColumn<QStringList>("arguments"); // @TMP@/full.png(.csv) link to /dev/full
     QTest::addColumn<QString>("stdoutTo");
     QTest::addColumn<QString>("names");
 
+    QTest::newRow("the surface's csv fails after the samples")
+            << QStringList{ "-o", "@TMP@/old.csv", "--surface", "@TMP@/full.png.csv" }
+            << QString() << "--surface: writing '";
+#ifdef KESTRUNE_HAS_FIGURES
     QTest::newRow("the last figure fails")
             << QStringList{ "-o", "@TMP@/old.csv", "--plot", "@TMP@/old.png", "--surface",
                             "@TMP@/full.png" }
@@ -199,6 +205,7 @@ void TestCliOutputs::failedCallReplacesNothing_data()
     QTest::newRow("standard output fails after a figure")
             << QStringList{ "--sweep", "kp=0:1:0.5", "--plot", "@TMP@/old.png" }
             << QStringLiteral("/dev/full") << "cannot write to standard output";
+#endif
 }
 
 void TestCliOutputs::failedCallReplacesNothing()
@@ -209,6 +216,7 @@ void TestCliOutputs::failedCallReplacesNothing()
     QTemporaryDir dir;
     QVERIFY(dir.isValid());
     QVERIFY(QFile::link(QStringLiteral("/dev/full"), dir.filePath(QStringLiteral("full.png"))));
+    QVERIFY(QFile::link(QStringLiteral("/dev/full"), dir.filePath(QStringLiteral("full.png.csv"))));
     QVERIFY(writeFile(dir.filePath(QStringLiteral("old.csv")), kOld));
     QVERIFY(writeFile(dir.filePath(QStringLiteral("old.png")), kOld));
     const QStringList before = entries(dir.path());

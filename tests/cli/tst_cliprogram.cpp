@@ -3,6 +3,7 @@
 // and, bit for bit, against the simulation core; and every kind of bad input.
 
 #include "plantmodel.h"
+#include "simcli.h"
 #include "simprocess.h"
 #include "stepparameters.h"
 #include "steprun.h"
@@ -97,6 +98,7 @@ class TestCliProgram : public QObject
     Q_OBJECT
 
 private slots:
+    void figuresNeedADrawer();
     void startValues();
     void bitIdenticalToCore_data();
     void bitIdenticalToCore();
@@ -972,6 +974,23 @@ void TestCliProgram::badInputKeepsExistingFile()
     QFile file(path);
     QVERIFY(file.open(QIODevice::ReadOnly));
     QCOMPARE(file.readAll(), QByteArray("keep me\n"));
+}
+
+// A build without Qt Widgets and Qwt has no one to draw figures: a figure
+// option is then bad input, and nothing is written, not even the CSV.
+void TestCliProgram::figuresNeedADrawer()
+{
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const simcli::ProgramOutput output = simcli::runProgram(
+            { "kestrune-sim", "-o", dir.filePath("run.csv"), "--plot-membership",
+              dir.filePath("sets.svg") },
+            simcli::ProgramIo());
+    QCOMPARE(output.exitCode, 2);
+    QCOMPARE(output.err, QByteArray("kestrune-sim: --plot-membership: this build of kestrune-sim "
+                                    "has no figures; expects a build with Qt Widgets and Qwt\n"));
+    QCOMPARE(output.out, QByteArray());
+    QCOMPARE(entries(dir.path()), QStringList());
 }
 
 QTEST_GUILESS_MAIN(TestCliProgram)

@@ -1,7 +1,8 @@
-#include "figureoutput.h"
+#include "widgetfiguredrawer.h"
 
 #include "csvwriter.h"
 #include "decisionsurface.h"
+#include "figurewriter.h"
 #include "membershipfigure.h"
 #include "modelparameter.h"
 #include "options.h"
@@ -46,7 +47,7 @@ bool canDraw(QString &error)
 }
 
 template<typename Figure>
-bool writeFigure(const Figure &figure, const CliOptions &options, FigureWriter::Format format,
+bool writeFigure(const Figure &figure, const CliOptions &options, FigureFormat::Format format,
                  QIODevice &device, QString &error)
 {
     return FigureWriter::write(
@@ -57,8 +58,8 @@ bool writeFigure(const Figure &figure, const CliOptions &options, FigureWriter::
 
 } // namespace
 
-bool writeResultsFigure(const CliOptions &options, FigureWriter::Format format,
-                        QIODevice &device, QString &error)
+bool WidgetFigureDrawer::results(const CliOptions &options, FigureFormat::Format format,
+                                 QIODevice &device, QString &error) const
 {
     if (!canDraw(error))
         return false;
@@ -66,8 +67,8 @@ bool writeResultsFigure(const CliOptions &options, FigureWriter::Format format,
     return writeFigure(figure, options, format, device, error);
 }
 
-bool writeMembershipFigure(const CliOptions &options, FigureWriter::Format format,
-                           QIODevice &device, QString &error)
+bool WidgetFigureDrawer::membership(const CliOptions &options, FigureFormat::Format format,
+                                    QIODevice &device, QString &error) const
 {
     if (!canDraw(error))
         return false;
@@ -76,8 +77,9 @@ bool writeMembershipFigure(const CliOptions &options, FigureWriter::Format forma
     return writeFigure(figure, options, format, device, error);
 }
 
-bool writeSweepFigure(const CliOptions &options, const Sweep &sweep, const SweepSeries &series,
-                      FigureWriter::Format format, QIODevice &device, QString &error)
+bool WidgetFigureDrawer::sweep(const CliOptions &options, const Sweep &sweep,
+                               const SweepSeries &series, FigureFormat::Format format,
+                               QIODevice &device, QString &error) const
 {
     if (!canDraw(error))
         return false;
@@ -105,8 +107,9 @@ bool writeSweepFigure(const CliOptions &options, const Sweep &sweep, const Sweep
     return writeFigure(figure, options, format, device, error);
 }
 
-bool writeTuneFigure(const CliOptions &options, const TuneResult &tuned,
-                     FigureWriter::Format format, QIODevice &device, QString &error)
+bool WidgetFigureDrawer::tune(const CliOptions &options, const TuneResult &tuned,
+                              FigureFormat::Format format, QIODevice &device,
+                              QString &error) const
 {
     if (!canDraw(error))
         return false;
@@ -116,8 +119,8 @@ bool writeTuneFigure(const CliOptions &options, const TuneResult &tuned,
     return writeFigure(figure, options, format, device, error);
 }
 
-bool writeSurfaceFigure(const CliOptions &options, FigureWriter::Format format,
-                        QIODevice &device, QString &error)
+bool WidgetFigureDrawer::surface(const CliOptions &options, FigureFormat::Format format,
+                                 QIODevice &device, QString &error) const
 {
     if (!canDraw(error))
         return false;

@@ -21,11 +21,26 @@ function(kestrune_gzip source name)
     set(kestrune_compressed ${kestrune_compressed} "${plain}.gz" PARENT_SCOPE)
 endfunction()
 
+# kestrune-sim's page is made from its hand-written sections and the option
+# table that --help lists.
+set(KESTRUNE_SIM_MANPAGE "${PROJECT_BINARY_DIR}/docs/man/kestrune-sim.1")
+add_custom_command(OUTPUT "${KESTRUNE_SIM_MANPAGE}"
+    COMMAND ${CMAKE_COMMAND} -E make_directory "${PROJECT_BINARY_DIR}/docs/man"
+    COMMAND kestrune-sim-manpage "${PROJECT_SOURCE_DIR}/docs/man/kestrune-sim.1.in"
+            "${KESTRUNE_SIM_MANPAGE}"
+    DEPENDS kestrune-sim-manpage "${PROJECT_SOURCE_DIR}/docs/man/kestrune-sim.1.in"
+    COMMENT "Making the man page of kestrune-sim"
+    VERBATIM)
+
 set(man_pages)
 foreach(program kestrune kestrune-sim)
     if(TARGET ${program})
         install(TARGETS ${program} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
-        kestrune_gzip("${PROJECT_SOURCE_DIR}/docs/man/${program}.1" ${program}.1)
+        if(program STREQUAL "kestrune-sim")
+            kestrune_gzip("${KESTRUNE_SIM_MANPAGE}" ${program}.1)
+        else()
+            kestrune_gzip("${PROJECT_SOURCE_DIR}/docs/man/${program}.1" ${program}.1)
+        endif()
         list(APPEND man_pages "${PROJECT_BINARY_DIR}/packaging/${program}.1.gz")
     endif()
 endforeach()

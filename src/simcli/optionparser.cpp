@@ -396,6 +396,73 @@ bool OptionParser::parse(const QStringList &arguments)
     return true;
 }
 
+namespace {
+
+// Text that groff prints as it stands: a backslash is \\e, and a line
+// never starts with a control character. A dash that is typed, in an option
+// (--kp, err-neg) or a negative number (-1.5), is \\- so that it copies as a
+// minus; a hyphen between the letters of a word (step-response) stays one.
+QString roff(const QString &text)
+{
+    QString out;
+    const QStringList words = text.split(QLatin1Char(' '));
+    for (int w = 0; w < words.size(); ++w) {
+        const QString &word = words[w];
+        int start = 0;
+        while (start < word.size() && !word[start].isLetterOrNumber()
+               && word[start] != QLatin1Char('-'))
+            ++start;
+        const bool typed = word.mid(start).startsWith(QLatin1Char('-'));
+        if (w > 0)
+            out += QLatin1Char(' ');
+        for (int i = 0; i < word.size(); ++i) {
+            const QChar c = word[i];
+            if (c == QLatin1Char('\\')) {
+                out += QStringLiteral("\\e");
+            } else if (c == QLatin1Char('-')) {
+                const bool inWord = i > 0 && word[i - 1].isLetter() && i + 1 < word.size()
+                        && word[i + 1].isLetter();
+                out += typed || !inWord ? QStringLiteral("\\-") : QStringLiteral("-");
+            } else {
+                out += c;
+            }
+        }
+    }
+    if (out.startsWith(QLatin1Char('.')) || out.startsWith(QLatin1Char('\'')))
+        out.prepend(QStringLiteral("\\&"));
+    return out;
+}
+
+// The help text of one entry, as --help and the man page give it.
+QString entryText(const OptionEntry &option, const QString &detail)
+{
+    QString text = option.description + detail;
+    if (!option.defaultText.isEmpty())
+        text += QStringLiteral(" (default ") + option.defaultText + QLatin1Char(')');
+    return text + option.note + QLatin1Char('.');
+}
+
+} // namespace
+
+QString OptionParser::manOptions() const
+{
+    QString page;
+    for (const OptionEntry &option : m_options) {
+        QStringList names;
+        for (const QString &name : option.names) {
+            const QString dashed = (name.size() == 1 ? QStringLiteral("-") : QStringLiteral("--"))
+                    + name;
+            names << QStringLiteral("\\fB") + roff(dashed) + QStringLiteral("\\fR");
+        }
+        QString tag = names.join(QStringLiteral(", "));
+        if (!option.valueName.isEmpty())
+            tag += QStringLiteral(" \\fI") + roff(option.valueName) + QStringLiteral("\\fR");
+        page += QStringLiteral(".TP\n") + tag + QLatin1Char('\n');
+        page += roff(entryText(option, traits(option.kind).helpDetail(option))) + QLatin1Char('\n');
+    }
+    return page;
+}
+
 QString OptionParser::optionsHelp() const
 {
     constexpr int kLineWidth = 79;
@@ -406,10 +473,7 @@ QString OptionParser::optionsHelp() const
 
     QString help;
     for (const OptionEntry &option : m_options) {
-        QString text = option.description + traits(option.kind).helpDetail(option);
-        if (!option.defaultText.isEmpty())
-            text += QStringLiteral(" (default ") + option.defaultText + QLatin1Char(')');
-        text += option.note + QLatin1Char('.');
+        const QString text = entryText(option, traits(option.kind).helpDetail(option));
         const QStringList lines = wrapped(text, kLineWidth - column);
         help += QStringLiteral("  ") + namesText(option).leftJustified(column - 2);
         help += lines.join(QLatin1Char('\n') + QString(column, QLatin1Char(' ')));

@@ -82,6 +82,11 @@ public:
     // to 80 columns. Ends in a newline.
     QString optionsHelp() const;
 
+    // The same entries as roff for a man page's OPTIONS section: for each a
+    // .TP paragraph with the names and placeholder as its tag and the help
+    // text as its body, escaped so that groff prints it as it stands.
+    QString manOptions() const;
+
     // What the option accepts, for messages: "a number from 0 to 1000".
     static QString expects(const OptionEntry &option);
 

@@ -417,6 +417,12 @@ QString helpText()
     return text;
 }
 
+QString manOptions()
+{
+    Settings unused;
+    return OptionParser(optionTable(unused)).manOptions();
+}
+
 QString versionText()
 {
     return programName() + QStringLiteral(" ") + QStringLiteral(KESTRUNE_VERSION);

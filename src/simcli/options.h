@@ -69,6 +69,9 @@ ParseResult parseArguments(const QStringList &arguments);
 // The text of --help.
 QString helpText();
 
+// The OPTIONS section of the man page, from the same table as --help.
+QString manOptions();
+
 // The text of --version: "kestrune-sim 1.0.0.0".
 QString versionText();
 

@@ -276,6 +276,19 @@ const KindTraits &traits(OptionKind kind)
     return switchKind;
 }
 
+// What an option needs, for its message ("--plot with two --sweep") or, with
+// joiner " and ", its help line.
+QString needsText(const OptionEntry &option, const QString &joiner = QStringLiteral(" with "))
+{
+    QStringList parts;
+    for (const OptionEntry::Need &need : option.needs)
+        parts << (need.times == 2  ? QStringLiteral("two ")
+                          : need.times > 2 ? QString::number(need.times) + QLatin1Char(' ')
+                                           : QString())
+                        + QStringLiteral("--") + need.option;
+    return parts.join(joiner);
+}
+
 QString namesText(const OptionEntry &option)
 {
     QStringList names;
@@ -354,6 +367,7 @@ bool OptionParser::fail(const QString &message)
 bool OptionParser::parse(const QStringList &arguments)
 {
     m_error.clear();
+    std::vector<int> given(m_options.size(), 0);
     bool optionsEnded = false;
     for (int i = 1; i < arguments.size(); ++i) {
         const QString &argument = arguments.at(i);
@@ -390,8 +404,51 @@ bool OptionParser::parse(const QStringList &arguments)
         if ((equals >= 0 || kind.takesValue)
             && !kind.read(*option, value.text, following, value, problem))
             return fail(errorLine(name, problem, expects(*option)));
+        ++given[static_cast<std::size_t>(option - m_options.data())];
         if (option->apply)
             option->apply(value);
+    }
+    return checkCombination(given);
+}
+
+int OptionParser::indexOf(const QString &name) const
+{
+    for (std::size_t i = 0; i < m_options.size(); ++i)
+        if (m_options[i].names.contains(name))
+            return static_cast<int>(i);
+    return -1;
+}
+
+// In the table's order: first two options that exclude each other, then an
+// option without what it needs.
+bool OptionParser::checkCombination(const std::vector<int> &given)
+{
+    const auto count = [&](const QString &name) {
+        const int i = indexOf(name);
+        return i < 0 ? 0 : given[static_cast<std::size_t>(i)];
+    };
+    for (std::size_t i = 0; i < m_options.size(); ++i) {
+        if (given[i] == 0)
+            continue;
+        for (const OptionEntry &other : m_options) {
+            if (other.names.isEmpty() || !m_options[i].excludes.contains(other.names.last())
+                || count(other.names.last()) == 0)
+                continue;
+            return fail(errorLine(displayName(m_options[i]) + QStringLiteral(" and ")
+                                          + displayName(other),
+                                  QStringLiteral("cannot be combined"),
+                                  QStringLiteral("at most one of them")));
+        }
+    }
+    for (std::size_t i = 0; i < m_options.size(); ++i) {
+        const OptionEntry &option = m_options[i];
+        if (given[i] == 0)
+            continue;
+        for (const OptionEntry::Need &need : option.needs) {
+            if (count(need.option) < need.times)
+                return fail(errorLine(displayName(option),
+                                      QStringLiteral("needs ") + needsText(option), QString()));
+        }
     }
     return true;
 }
@@ -433,13 +490,28 @@ QString roff(const QString &text)
     return out;
 }
 
-// The help text of one entry, as --help and the man page give it.
+// The help text of one entry, as --help and the man page give it: what it
+// needs first, what it excludes last.
 QString entryText(const OptionEntry &option, const QString &detail)
 {
     QString text = option.description + detail;
+    if (!option.needs.empty())
+        text = QStringLiteral("With ") + needsText(option, QStringLiteral(" and "))
+                + QStringLiteral(": ") + text;
     if (!option.defaultText.isEmpty())
         text += QStringLiteral(" (default ") + option.defaultText + QLatin1Char(')');
-    return text + option.note + QLatin1Char('.');
+    text += option.note;
+    if (!option.excludes.isEmpty()) {
+        QStringList names;
+        for (const QString &name : option.excludes)
+            names << QStringLiteral("--") + name;
+        const QString last = names.takeLast();
+        text += QStringLiteral("; not with ")
+                + (names.isEmpty() ? last
+                                   : names.join(QStringLiteral(", ")) + QStringLiteral(" or ")
+                                           + last);
+    }
+    return text + QLatin1Char('.');
 }
 
 } // namespace

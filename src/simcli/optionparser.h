@@ -47,6 +47,17 @@ struct OptionEntry {
     // with it (empty if nothing) and may fill value.numbers.
     QString textExpects;
     std::function<QString(OptionValue &value)> check;
+    // What the option needs beside it, and what it cannot be combined with,
+    // checked once the whole command line is read: each need names an option
+    // (without dashes) and how often it must be given ("--plot with two
+    // --sweep"). The help line says both.
+    struct Need {
+        QString option;
+        int times = 1;
+    };
+    std::vector<Need> needs;
+    QStringList excludes; // option names without dashes
+
     // Runs for every valid occurrence, in the order of the command line: an
     // option that stores its value ends with the last one, an option that
     // collects its values (a repeatable option) keeps every one.
@@ -73,8 +84,9 @@ public:
     explicit OptionParser(std::vector<OptionEntry> options);
 
     // Reads arguments (arguments[0] is the program), calling each valid
-    // occurrence's apply in order. False at the first fault, with its
-    // message in errorText().
+    // occurrence's apply in order, then checks what the given options need
+    // and exclude. False at the first fault, with its message in
+    // errorText().
     bool parse(const QStringList &arguments);
     QString errorText() const { return m_error; }
 
@@ -95,6 +107,8 @@ public:
 
 private:
     const OptionEntry *find(const QString &typed) const;
+    bool checkCombination(const std::vector<int> &given);
+    int indexOf(const QString &name) const;
     bool isOption(const QString &argument) const;
     bool fail(const QString &message);
 

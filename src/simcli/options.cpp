@@ -258,6 +258,15 @@ std::vector<OptionEntry> optionTable(Settings &settings)
     addFigureOptions(table, settings.options.figures);
     for (OptionEntry &row : studyOptionTable(settings.options.study))
         table.push_back(std::move(row));
+    // Each of these is its own kind of output.
+    const QStringList outputs{ QStringLiteral("metrics"), QStringLiteral("trace"),
+                               QStringLiteral("sweep"), QStringLiteral("tune") };
+    for (OptionEntry &row : table) {
+        if (outputs.contains(row.names.last())) {
+            row.excludes = outputs;
+            row.excludes.removeAll(row.names.last());
+        }
+    }
     table.push_back(switchOption({ QStringLiteral("h"), QStringLiteral("help") },
                                  "Show this help and exit", settings.help));
     table.push_back(switchOption({ QStringLiteral("v"), QStringLiteral("version") },
@@ -299,10 +308,9 @@ exactly the same double; inf, -inf and nan as such):
             error sets with L <= R). Standard error gets one line: the
             criterion and the overshoot at the given values and at the tuned
             ones, the evaluations and the time.
-At most one of --metrics, --trace, --sweep and --tune; --criterion,
---max-overshoot, --evaluations and --seed only with --tune. Sweeps and tunes
-give the same output for any --threads, and show their progress on standard
-error when it is a terminal and the work takes more than a second.
+Sweeps and tunes give the same output for any --threads, and show their
+progress on standard error when it is a terminal and the work takes more than
+a second.
 
 Metrics, with sp the setpoint, y_k the samples, t_k their stamps, e_k = sp - y_k
 (NaN samples are skipped where a metric looks for values):
@@ -368,29 +376,12 @@ Examples:
   kestrune-sim --tune fuzzy --criterion itae
 )";
 
-// What is wrong with the options together: more than one kind of output,
-// or the study options (see finishStudyOptions).
+// What is wrong with the study options beyond their own values (see
+// finishStudyOptions); the parser has checked what the options need and
+// exclude.
 QString outputProblem(Settings &settings)
 {
-    StudyOptions &study = settings.options.study;
-    const std::pair<const char *, bool> outputs[] = {
-        { "--metrics", settings.metrics },
-        { "--trace", settings.trace },
-        { "--sweep", !study.sweep.empty() },
-        { "--tune", study.tune.has_value() },
-    };
-    QStringList given;
-    for (const auto &[name, on] : outputs) {
-        if (on)
-            given << QLatin1String(name);
-    }
-    if (given.size() > 1) {
-        return errorLine(given.at(0) + QStringLiteral(" and ") + given.at(1),
-                         QStringLiteral("cannot be combined"),
-                         QStringLiteral("at most one of them"));
-    }
-    return finishStudyOptions(study, settings.options.params,
-                              !settings.options.figures.plotPath.isEmpty());
+    return finishStudyOptions(settings.options.study, settings.options.params);
 }
 
 } // namespace

@@ -153,9 +153,10 @@ std::vector<OptionEntry> studyOptionTable(StudyOptions &study)
     table.push_back(std::move(tune));
 
     OptionEntry criterion = studyOption("criterion", OptionKind::Choice, "name",
-                                       "What --tune minimises (iae and ise as in --metrics, "
-                                       "itae the sum of t_k * |e_k| * 0.2)",
+                                       "what the search minimises (iae and ise as in "
+                                       "--metrics, itae the sum of t_k * |e_k| * 0.2)",
                                        study);
+    criterion.needs = { { QStringLiteral("tune") } };
     criterion.choices = kCriteria;
     criterion.defaultText = kCriteria.at(0);
     thenApply(criterion, [&study](const OptionValue &value) {
@@ -167,12 +168,12 @@ std::vector<OptionEntry> studyOptionTable(StudyOptions &study)
 
     table.push_back(numberOption(
             "max-overshoot", OptionKind::Number, "percent",
-            "With --tune: the most overshoot the tuned loop may have, in percent of the setpoint",
+            "the most overshoot the tuned loop may have, in percent of the setpoint",
             0.0, kMaxOvershootLimit, QString(), study,
             [&study](double v) { study.maxOvershoot = v; }));
     table.push_back(numberOption(
             "evaluations", OptionKind::Integer, "count",
-            "With --tune: how many runs of the loop the search may take",
+            "how many runs of the loop the search may take",
             double(Tuner::kMinEvaluations), kMaxEvaluations,
             QStringLiteral("%1 for pid, %2 for fuzzy")
                     .arg(Tuner::defaultEvaluations(TuneTarget::Pid))
@@ -180,10 +181,12 @@ std::vector<OptionEntry> studyOptionTable(StudyOptions &study)
             study, [&study](double v) { study.evaluations = static_cast<std::size_t>(v); }));
     table.push_back(numberOption(
             "seed", OptionKind::Integer, "number",
-            "With --tune: the seed of the search's random draws; the same inputs and seed give "
+            "the seed of the search's random draws; the same inputs and seed give "
             "the same result",
             0.0, kMaxSeed, QString::number(TuneSettings().seed), study,
             [&study](double v) { study.seed = static_cast<std::uint64_t>(v); }));
+    for (std::size_t i = table.size() - 3; i < table.size(); ++i)
+        table[i].needs = { { QStringLiteral("tune") } }; // max-overshoot, evaluations, seed
     table.push_back(numberOption(
             "threads", OptionKind::Integer, "count",
             "Threads for --sweep and --tune; the output is the same for any number", 1.0,
@@ -191,8 +194,8 @@ std::vector<OptionEntry> studyOptionTable(StudyOptions &study)
             [&study](double v) { study.threads = static_cast<unsigned>(v); }));
 
     OptionEntry metric = studyOption("plot-metric", OptionKind::Choice, "name",
-                                    "With --plot and --sweep: the metric the figure shows",
-                                    study);
+                                    "the metric the figure shows", study);
+    metric.needs = { { QStringLiteral("plot") }, { QStringLiteral("sweep") } };
     metric.choices = metricChoices();
     metric.defaultText = metric.choices.at(0);
     thenApply(metric, [&study](const OptionValue &value) {
@@ -205,9 +208,8 @@ std::vector<OptionEntry> studyOptionTable(StudyOptions &study)
     table.push_back(std::move(metric));
 
     OptionEntry loop = studyOption("plot-loop", OptionKind::Choice, "name",
-                                  "With --plot and a grid of two --sweep: the loop whose metric "
-                                  "the map shows",
-                                  study);
+                                  "the loop whose metric the map of a grid shows", study);
+    loop.needs = { { QStringLiteral("plot") }, { QStringLiteral("sweep"), 2 } };
     loop.choices = loopNames();
     loop.defaultText = QStringLiteral("pid_loop for a grid of PID gains, else fuzzy_control");
     thenApply(loop, [&study](const OptionValue &value) {
@@ -251,29 +253,10 @@ StepRun::Loop defaultPlotLoop(const std::vector<SweepAxis> &sweep)
     return gain && !fuzzy ? StepRun::PidLoop : StepRun::FuzzyLoop;
 }
 
-QString finishStudyOptions(StudyOptions &study, const StepParameters &params, bool plotting)
+QString finishStudyOptions(StudyOptions &study, const StepParameters &params)
 {
     const bool sweeping = !study.sweep.empty();
     const bool tuning = study.tune.has_value();
-    struct Need {
-        const char *option;
-        bool met;
-        const char *expected;
-    };
-    const Need needs[] = {
-        { "--criterion", tuning, "--tune" },
-        { "--max-overshoot", tuning, "--tune" },
-        { "--evaluations", tuning, "--tune" },
-        { "--seed", tuning, "--tune" },
-        { "--plot-metric", plotting && sweeping, "--plot with --sweep" },
-        { "--plot-loop", plotting && study.sweep.size() == 2, "--plot with two --sweep" },
-    };
-    for (const Need &need : needs) {
-        if (!need.met && study.given.contains(QLatin1String(need.option))) {
-            return errorLine(QLatin1String(need.option),
-                             QStringLiteral("needs ") + QLatin1String(need.expected), QString());
-        }
-    }
     if (!study.given.contains(QStringLiteral("--plot-loop")))
         study.plotLoop = defaultPlotLoop(study.sweep);
 

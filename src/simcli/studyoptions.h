@@ -46,7 +46,7 @@ std::vector<OptionEntry> studyOptionTable(StudyOptions &study);
 // sweep point that a box would not take or that puts an error set's L above
 // its R (the first in sweep order), a run too short to tune. plotting: a
 // figure is asked for. Sets the defaults that depend on the other options.
-QString finishStudyOptions(StudyOptions &study, const StepParameters &params, bool plotting);
+QString finishStudyOptions(StudyOptions &study, const StepParameters &params);
 
 // The tuner's settings that the options give (no progress, no threads).
 TuneSettings tuneSettings(const StudyOptions &study);

@@ -19,6 +19,8 @@ private slots:
     void kinds();
     void plotLoopDefault_data();
     void plotLoopDefault();
+    void needsAndExcludes_data();
+    void needsAndExcludes();
 };
 
 void TestOptionParser::kinds_data()
@@ -111,6 +113,54 @@ void TestOptionParser::plotLoopDefault()
     const ParseResult parsed = parseArguments(QStringList{"kestrune-sim"} + arguments);
     QCOMPARE(parsed.status, ParseResult::Run);
     QCOMPARE(int(parsed.options.study.plotLoop), loop);
+}
+
+// What options need and exclude is checked once the whole line is read, in
+// the table's order, exclusions first; the help line says both.
+void TestOptionParser::needsAndExcludes_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QString>("error"); // empty: parses
+    QTest::addColumn<bool>("exclusive"); // --plot excludes --map, which needs nothing
+    QTest::newRow("need met later on the line")
+        << QStringList{"--map", "--plot", "--grid", "--grid"} << "" << false;
+    QTest::newRow("need given once of twice")
+        << QStringList{"--plot", "--grid", "--map"}
+        << "kestrune-sim: --map: needs --plot with two --grid" << false;
+    QTest::newRow("need missing") << QStringList{"--grid", "--grid", "--map"}
+                                  << "kestrune-sim: --map: needs --plot with two --grid" << false;
+    QTest::newRow("excluded, in the table's order")
+        << QStringList{"--map", "--grid", "--grid", "--plot"}
+        << "kestrune-sim: --plot and --map: cannot be combined; expects at most one of them"
+        << true;
+}
+
+void TestOptionParser::needsAndExcludes()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, error);
+    QFETCH(bool, exclusive);
+    const auto row = [](const QString &name) {
+        OptionEntry option;
+        option.names = QStringList{name};
+        option.description = "Does " + name;
+        return option;
+    };
+    OptionEntry plot = row("plot");
+    OptionEntry grid = row("grid");
+    OptionEntry map = row("map");
+    if (exclusive)
+        plot.excludes = QStringList{"map"};
+    else
+        map.needs = {{"plot"}, {"grid", 2}};
+    OptionParser parser({plot, grid, map});
+    QCOMPARE(parser.parse(QStringList{"kestrune-sim"} + arguments), error.isEmpty());
+    QCOMPARE(parser.errorText(), error);
+    const QString help = parser.optionsHelp();
+    if (!exclusive)
+        QVERIFY2(help.contains("With --plot and two --grid: Does map."), qPrintable(help));
+    else
+        QVERIFY2(help.contains("Does plot; not with --map."), qPrintable(help));
 }
 
 QTEST_MAIN(TestOptionParser)

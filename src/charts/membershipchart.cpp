@@ -44,10 +44,22 @@ CurveData MembershipChart::curve(int position, const FuzzySet &set)
     const double r = set.right;
     switch (position) {
     case 0:
+        if (l >= r) // a step down at L
+            return record(0, { -10.0, l, l, 10.0 }, { 1.0, 1.0, 0.0, 0.0 }, 2.0f);
         return record(0, { -10.0, l, r, 10.0 }, { 1.0, 1.0, 0.0, 0.0 }, 2.0f);
     case 1:
+        if (l >= r) // empty
+            return record(1, { -10.0, 10.0 }, { 0.0, 0.0 }, 2.0f);
+        if (l >= 0.0) // jumps at L onto the falling side, which ends at R
+            return record(1, { -10.0, l, l, r, 10.0 }, { 0.0, 0.0, (r - l) / r, 0.0, 0.0 },
+                          2.0f);
+        if (r <= 0.0) // the rising side, cut off at R
+            return record(1, { -10.0, l, r, r, 10.0 }, { 0.0, 0.0, (l - r) / l, 0.0, 0.0 },
+                          2.0f);
         return record(1, { -10.0, l, 0.0, r, 10.0 }, { 0.0, 0.0, 1.0, 0.0, 0.0 }, 2.0f);
     default:
+        if (l >= r) // a step up at L
+            return record(2, { -10.0, l, l, 10.0 }, { 0.0, 0.0, 1.0, 1.0 }, 2.0f);
         return record(2, { -10.0, l, r, 10.0 }, { 0.0, 0.0, 1.0, 1.0 }, 2.0f);
     }
 }

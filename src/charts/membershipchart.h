@@ -15,9 +15,16 @@ class XPlot;
 // "Member Functions" tab and kestrune-sim's membership figure show them.
 // Record i is the set at position i of its triple: 0 "Large Negative" in
 // red, 1 "Near Zero" in green, 2 "Large Positive" in blue. Each polyline
-// runs from -10 to 10, the range of the bounds, through the set's L and R
-// (and for Zero the apex (0, 1)), neither sorted nor clamped, so the chart
-// shows the bounds as they were given.
+// runs from -10 to 10, the range of the bounds, and draws the degree that
+// the fuzzy controller computes for every x (FuzzyController::membership),
+// whatever the order of the bounds, with a vertical edge where the degree
+// jumps:
+//   Negative, Positive  L < R: 1 (0) up to L, a line to 0 (1) at R;
+//                       L >= R: a step at L.
+//   Zero                L < 0 < R: the triangle with its apex at (0, 1);
+//                       0 <= L < R: a jump at L to (R - L) / R, a line to 0
+//                       at R; L < R <= 0: a line from 0 at L to
+//                       (R - L) / -L, a drop at R; L >= R: 0 everywhere.
 class MembershipChart
 {
 public:

@@ -12,6 +12,8 @@
 #include <QRectF>
 #include <QTransform>
 
+#include <algorithm>
+
 namespace {
 
 // The room between the two charts and before the legend, in screen pixels:
@@ -26,6 +28,16 @@ std::unique_ptr<XPlot> membershipPlot(std::vector<CurveData> &curves,
     plot->setFont(FigureWriter::windowFont());
     MembershipChart::setUp(*plot, curves, quantity);
     MembershipChart::show(*plot, curves, sets);
+    // The window's -3 ... 3, widened to show every bound: a tuned set may
+    // reach beyond it.
+    double low = -3.0;
+    double high = 3.0;
+    for (const FuzzySet &set : sets) {
+        low = std::min({ low, double(set.left), double(set.right) });
+        high = std::max({ high, double(set.left), double(set.right) });
+    }
+    if (low < -3.0 || high > 3.0)
+        plot->setAxisScale(QwtPlot::xBottom, low, high);
     return plot;
 }
 

@@ -18,7 +18,8 @@ class XPlot;
 // derivative's, each chart as the window's "Member Functions" tab shows it
 // (built by MembershipChart, in the window's font), and on the right a
 // legend naming the three sets, which a printed figure needs since it has
-// no panel beside it.
+// no panel beside it. A chart's x axis spans the window's -3 ... 3, widened
+// to take in each of its sets' bounds that lies beyond.
 class MembershipFigure
 {
 public:

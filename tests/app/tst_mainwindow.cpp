@@ -6,6 +6,7 @@
 #include "dlgabout.h"
 #include "fontsubstitutes.h"
 #include "mainwindow.h"
+#include "membershipchart.h"
 #include "numeric.h"
 #include "spinboxsettings.h"
 #include "tonesink.h"
@@ -264,8 +265,12 @@ void TestMainWindow::typedEdits()
         if (item->title().text() == titles[position])
             curve = static_cast<QwtPlotCurve *>(item);
     QVERIFY(curve);
-    const int point = index % 2 == 0 ? 1 : (position == 1 ? 3 : 2);
-    QCOMPARE(curve->sample(point).x(), double(toFloat(typed)));
+    // The chart follows the typed value at once, drawn as the controller
+    // takes the set.
+    const CurveData drawn = MembershipChart::curve(position, set);
+    QCOMPARE(int(curve->dataSize()), int(drawn.x.size()));
+    for (int i = 0; i < int(drawn.x.size()); ++i)
+        QCOMPARE(curve->sample(i), QPointF(drawn.x[std::size_t(i)], drawn.y[std::size_t(i)]));
 
     QSignalSpy runs(window->findChild<QPushButton *>("btnRunStep"), &QPushButton::pressed);
     switch (finish) {

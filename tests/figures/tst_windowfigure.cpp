@@ -46,6 +46,8 @@ private slots:
     void initTestCase() { installFontSubstitutes(); }
     void sameCanvas_data();
     void sameCanvas();
+    void membershipRangeTakesInEveryBound_data();
+    void membershipRangeTakesInEveryBound();
 };
 
 void TestWindowFigure::sameCanvas_data()
@@ -134,6 +136,37 @@ void TestWindowFigure::sameCanvas()
         figureImage.save(QStringLiteral("figure-%1.png").arg(QTest::currentDataTag()));
     }
     QVERIFY(fromFigure == fromWindow);
+}
+
+// The membership figure keeps the window's -3 ... 3 unless a bound lies
+// beyond, as tuned bounds may; then each chart takes in its own bounds.
+void TestWindowFigure::membershipRangeTakesInEveryBound_data()
+{
+    QTest::addColumn<float>("errLeft");  // of the error's Negative set
+    QTest::addColumn<float>("dErrRight"); // of the derivative's Positive set
+    QTest::addColumn<double>("errLow");
+    QTest::addColumn<double>("dErrHigh");
+    QTest::newRow("inside") << -1.5f << 1.5f << -3.0 << 3.0;
+    QTest::newRow("at the ends") << -3.0f << 3.0f << -3.0 << 3.0;
+    QTest::newRow("beyond") << -6.56f << 6.2f << double(-6.56f) << double(6.2f);
+}
+
+void TestWindowFigure::membershipRangeTakesInEveryBound()
+{
+    QFETCH(float, errLeft);
+    QFETCH(float, dErrRight);
+    QFETCH(double, errLow);
+    QFETCH(double, dErrHigh);
+    StepParameters params;
+    params.errSets[0].left = errLeft;
+    params.dErrSets[2].right = dErrRight;
+    const MembershipFigure figure(params.errSets, params.dErrSets, QSize(900, 600));
+    const QwtInterval err = figure.errorPlot().axisInterval(QwtPlot::xBottom);
+    const QwtInterval dErr = figure.derivativePlot().axisInterval(QwtPlot::xBottom);
+    QCOMPARE(err.minValue(), errLow);
+    QCOMPARE(err.maxValue(), 3.0);
+    QCOMPARE(dErr.minValue(), -3.0);
+    QCOMPARE(dErr.maxValue(), dErrHigh);
 }
 
 QTEST_MAIN(TestWindowFigure)

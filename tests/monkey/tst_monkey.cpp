@@ -13,6 +13,7 @@
 // paints now and then rather than after each of the actions.
 
 #include "dlgabout.h"
+#include "fuzzycontroller.h"
 #include "mainwindow.h"
 #include "modalcloser.h"
 #include "numeric.h"
@@ -848,7 +849,10 @@ QString Monkey::checkRecords() const
     return QString();
 }
 
-// Both membership charts show the polylines of the records they belong to.
+// Both membership charts draw, for the records they belong to, the degree
+// that the controller computes: a polyline that never runs backwards, from
+// -10 to 10, through FuzzyController::membership wherever it is not a
+// vertical edge, whatever the order of the bounds.
 QString Monkey::checkMembership() const
 {
     const auto sets = window->fuzzySets();
@@ -856,27 +860,35 @@ QString Monkey::checkMembership() const
     for (std::size_t c = 0; c < 2; ++c) {
         for (std::size_t pos = 0; pos < 3; ++pos) {
             const FuzzySet &s = sets[3 * c + pos];
-            const double l = s.left;
-            const double r = s.right;
-            std::vector<double> x;
-            std::vector<double> y;
-            if (pos == 0) {
-                x = { -10.0, l, r, 10.0 };
-                y = { 1.0, 1.0, 0.0, 0.0 };
-            } else if (pos == 1) {
-                x = { -10.0, l, 0.0, r, 10.0 };
-                y = { 0.0, 0.0, 1.0, 0.0, 0.0 };
-            } else {
-                x = { -10.0, l, r, 10.0 };
-                y = { 0.0, 0.0, 1.0, 1.0 };
-            }
             const QwtPlotCurve *curve = curveByTitle(charts[c], kMembershipTitles[pos]);
             if (!curve)
                 return QString("%1 lacks the curve %2")
                     .arg(charts[c]->objectName(), kMembershipTitles[pos]);
-            const QString problem = compareSamples(curve, x, y);
-            if (!problem.isEmpty())
-                return charts[c]->objectName() + ": " + problem;
+            const QString where = QString("%1: %2 (%3, %4): ")
+                    .arg(charts[c]->objectName(), kMembershipTitles[pos])
+                    .arg(double(s.left), 0, 'g', 17)
+                    .arg(double(s.right), 0, 'g', 17);
+            const int n = static_cast<int>(curve->dataSize());
+            if (n < 2 || curve->sample(0).x() != -10.0 || curve->sample(n - 1).x() != 10.0)
+                return where + "does not run from -10 to 10";
+            for (int i = 0; i + 1 < n; ++i)
+                if (curve->sample(i + 1).x() < curve->sample(i).x())
+                    return where + QString("runs backwards after point %1").arg(i);
+            int segment = 0;
+            for (int k = -159; k <= 159; ++k) {
+                const float x = float(k) / 16.0f;
+                while (segment + 1 < n && curve->sample(segment + 1).x() <= x)
+                    ++segment;
+                const QPointF a = curve->sample(segment);
+                const QPointF b = curve->sample(std::min(segment + 1, n - 1));
+                if (x == a.x() || !(a.x() < x && x < b.x()))
+                    continue; // on a point or a vertical edge
+                const double drawn = a.y() + (b.y() - a.y()) * (x - a.x()) / (b.x() - a.x());
+                const double degree = FuzzyController::membership(s, x);
+                if (std::abs(drawn - degree) > 1e-9)
+                    return where + QString("at %1 drawn %2, the controller's degree %3")
+                            .arg(double(x)).arg(drawn).arg(degree);
+            }
         }
     }
     return QString();

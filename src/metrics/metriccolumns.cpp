@@ -13,9 +13,9 @@ const char *loopName(StepRun::Loop loop)
     return "fuzzy_control";
 }
 
-const std::array<MetricColumn, 9> &metricColumns()
+const std::array<MetricColumn, 10> &metricColumns()
 {
-    static const std::array<MetricColumn, 9> columns = { {
+    static const std::array<MetricColumn, 10> columns = { {
             { "peak", &LoopMetrics::peak },
             { "peak_time", &LoopMetrics::peakTime },
             { "overshoot_percent", &LoopMetrics::overshootPercent },
@@ -25,6 +25,7 @@ const std::array<MetricColumn, 9> &metricColumns()
             { "steady_state_error", &LoopMetrics::steadyStateError },
             { "iae", &LoopMetrics::iae },
             { "ise", &LoopMetrics::ise },
+            { "itae", &LoopMetrics::itae },
     } };
     return columns;
 }

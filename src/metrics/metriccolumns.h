@@ -20,4 +20,4 @@ struct MetricColumn {
 };
 
 // The metrics in the order the outputs list them.
-const std::array<MetricColumn, 9> &metricColumns();
+const std::array<MetricColumn, 10> &metricColumns();

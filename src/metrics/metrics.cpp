@@ -29,6 +29,7 @@ LoopMetrics computeMetrics(double setPoint, const std::vector<double> &t,
     double peakValue = 0.0; // s * y[peakIndex]
     double iae = 0.0;
     double ise = 0.0;
+    double itae = 0.0;
     bool infinite = false;
     bool undefined = false;
     for (std::size_t k = 0; k < n; ++k) {
@@ -45,6 +46,7 @@ LoopMetrics computeMetrics(double setPoint, const std::vector<double> &t,
         } else {
             iae += std::fabs(e) * dt;
             ise += e * e * dt;
+            itae += t[k] * std::fabs(e) * dt;
         }
     }
     if (peakIndex < n) {
@@ -88,9 +90,11 @@ LoopMetrics computeMetrics(double setPoint, const std::vector<double> &t,
     if (infinite) {
         m.iae = inf;
         m.ise = inf;
+        m.itae = inf;
     } else if (!undefined) {
         m.iae = iae;
         m.ise = ise;
+        m.itae = itae;
     }
     return m;
 }

@@ -38,6 +38,8 @@
 //   (a diverging loop reaches inf, then inf - inf gives NaN: the error did
 //   grow without bound, which inf says and n/a would hide); otherwise a NaN
 //   sample leaves it undefined (n/a).
+// - itae: the sum of t_k * |e_k| * 0.2, with the same inf and n/a as iae:
+//   the criterion that the tuner's --criterion itae minimises.
 // With no samples at all every metric is n/a.
 struct LoopMetrics {
     std::optional<double> peak;
@@ -49,6 +51,7 @@ struct LoopMetrics {
     std::optional<double> steadyStateError;
     std::optional<double> iae;
     std::optional<double> ise;
+    std::optional<double> itae;
 };
 
 // The shortest final stretch inside the band that counts as settled.

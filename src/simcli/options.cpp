@@ -315,7 +315,10 @@ a second.
 Metrics, with sp the setpoint, y_k the samples, t_k their stamps, e_k = sp - y_k
 (NaN samples are skipped where a metric looks for values):
   peak, peak_time       largest sample and its first stamp
-  overshoot_percent     max(0, peak - sp) / sp * 100; n/a for sp = 0
+  overshoot_percent     max(0, peak - sp) / sp * 100; n/a for sp = 0. Taken
+                        relative to the setpoint, not to the final value as
+                        MATLAB's stepinfo and python-control's step_info take
+                        it
   rise_time             t(first y >= 90% sp) - t(first y >= 10% sp), by sample
                         stamps (0 if one step crosses both); n/a for sp = 0 or
                         when 90% is never reached
@@ -324,12 +327,20 @@ Metrics, with sp the setpoint, y_k the samples, t_k their stamps, e_k = sp - y_k
                         at least 5 samples and at least 10% of the run's
                         samples; n/a otherwise (a loop that ends inside the
                         band by chance, a limit cycle, has not settled), and
-                        for sp = 0
+                        for sp = 0. The band lies around the setpoint, not
+                        around the final value: the plain closed loop, which
+                        settles at 0.907 for sp = 1, never settles
   final_value           the last sample; n/a if NaN
   steady_state_error    sp - final_value
-  iae, ise              sum of |e_k| * 0.2 and of e_k^2 * 0.2; inf if a sample
-                        is infinite, also when NaN samples follow (a diverging
-                        loop); otherwise n/a if a sample is NaN
+  iae, ise, itae        sum of |e_k| * 0.2, of e_k^2 * 0.2 and of
+                        t_k * |e_k| * 0.2 (what --criterion itae minimises);
+                        inf if a sample is infinite, also when NaN samples
+                        follow (a diverging loop); otherwise n/a if a sample
+                        is NaN
+  Times are the chart's stamps: the output after the k-th step (k = 1, 2, ...)
+  is stamped 0.2 (k + 1) s, the first at 0.4 s, and the loop feeds back the
+  previous step's output, so rise and peak times read later than a textbook
+  loop's.
   With no samples (--time below 0.2) every metric is n/a.
 
 Figures (--plot, --plot-membership, and --surface to an image) are the

@@ -388,7 +388,7 @@ double value(const QMap<QString, QStringList> &metrics, const char *name, int lo
 
 const QStringList kMetricNames = { "peak", "peak_time", "overshoot_percent", "rise_time",
                                    "settling_time", "final_value", "steady_state_error",
-                                   "iae", "ise" };
+                                   "iae", "ise", "itae" };
 
 } // namespace
 

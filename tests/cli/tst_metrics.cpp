@@ -223,18 +223,19 @@ void TestMetrics::csvWritesNotReachedAsNa()
     result.loops[StepRun::PidLoop] = { stamps(3), { 0.0, 0.0, 0.0 } };
     result.loops[StepRun::FuzzyLoop] = { stamps(3), { 0.5, INF, NA } };
     const QStringList lines = simcli::metricsCsv(1.0, result).split(QLatin1Char('\n'));
-    QCOMPARE(lines.size(), 11); // header, nine metrics, empty after the last '\n'
+    QCOMPARE(lines.size(), 12); // header, ten metrics, empty after the last '\n'
     QCOMPARE(lines.at(0), QStringLiteral("metric,closed_loop,pid_loop,fuzzy_control"));
-    QVERIFY(lines.at(10).isEmpty());
+    QVERIFY(lines.at(11).isEmpty());
 
     const QStringList names = { "peak", "peak_time", "overshoot_percent", "rise_time",
                                 "settling_time", "final_value", "steady_state_error",
-                                "iae", "ise" };
+                                "iae", "ise", "itae" };
     // Per metric: closed loop, PID loop, fuzzy loop; "n/a" where not reached.
     const QStringList expected[] = {
         { "1.1", "0", "inf" },   { "0.6", "0.4", "0.6" },   { "10", "0", "inf" },
         { "0.2", "n/a", "0.2" }, { "0.8", "n/a", "n/a" },   { "1", "0", "n/a" },
         { "0", "1", "n/a" }, { "0.122", "0.6", "inf" }, { "0.05202", "0.6", "inf" },
+        { "0.0536", "0.36", "inf" },
     };
     for (int i = 0; i < names.size(); ++i) {
         const QStringList fields = lines.at(i + 1).split(QLatin1Char(','));

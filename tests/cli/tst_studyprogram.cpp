@@ -128,7 +128,7 @@ void TestStudyProgram::sweepEqualsSingleRuns()
     QVERIFY(parseCsv(run.out, table));
     const int axes = table.column(QStringLiteral("loop"));
     QVERIFY(axes == 1 || axes == 2);
-    QCOMPARE(table.header.size(), axes + 10);
+    QCOMPARE(table.header.size(), axes + 11);
     QVERIFY(table.rows.size() % 3 == 0 && !table.rows.isEmpty());
 
     for (int row = 0; row < table.rows.size(); row += 3) {
@@ -203,6 +203,8 @@ void TestStudyProgram::tunedValuesReadBack_data()
             << QStringList{ "--tune", "pid", "--criterion", "ise", "--setpoint", "2.5", "--time",
                             "30" }
             << "ise" << 1 << inf << inf;
+    QTest::newRow("pid, itae") << QStringList{ "--tune", "pid", "--criterion", "itae" } << "itae"
+                               << 1 << inf << inf;
     // Well below the start values' 2.1386. It takes over a second: long
     // enough for a progress line, which must not reach the file.
     QTest::newRow("fuzzy") << QStringList{ "--tune", "fuzzy" } << "iae" << 2 << inf << 1.07;

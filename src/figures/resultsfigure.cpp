@@ -6,16 +6,38 @@
 #include "steprun.h"
 #include "xplot.h"
 
+#include <qwt_plot_item.h>
+#include <qwt_text.h>
+
 #include <QPainter>
 #include <QRectF>
 
-ResultsFigure::ResultsFigure(const StepParameters &params, QSize size)
+ResultsFigure::ResultsFigure(const StepParameters &params, const StepRun::Result &result,
+                             QSize size, const std::array<bool, 3> &shown,
+                             const std::optional<std::array<double, 2>> &yRange)
 {
     ResultsChart::setUp(*chart, curves, params.modellingTime, params.setPoint);
-    StepRun::Result result = StepRun::run(params);
-    const double peak = result.peak;
-    curves = ResultsChart::curves(std::move(result));
-    ResultsChart::show(*chart, curves, params.modellingTime, peak);
+    curves = ResultsChart::curves(result);
+    ResultsChart::show(*chart, curves, params.modellingTime, result.peak);
+    const QwtPlotItemList items = chart->itemList(QwtPlotItem::Rtti_PlotCurve);
+    for (QwtPlotItem *item : items) {
+        for (std::size_t loop = 0; loop < 3; ++loop) {
+            if (!shown[loop] && item->title().text() == curves[loop].title) {
+                item->setVisible(false);
+                item->setItemAttribute(QwtPlotItem::Legend, false);
+            }
+        }
+    }
+    chart->updateLegend();
+    if (yRange)
+        chart->setAxisScale(QwtPlot::yLeft, (*yRange)[0], (*yRange)[1]);
+    chart->replot();
     FigureWriter::layOut(*chart, size);
+}
+
+std::array<double, 2> ResultsFigure::yAxis() const
+{
+    const QwtInterval axis = chart->axisInterval(QwtPlot::yLeft);
+    return { axis.minValue(), axis.maxValue() };
 }
 

@@ -5,7 +5,9 @@
 #include "steprun.h"
 #include "xplot.h"
 
+#include <qwt_plot_item.h>
 #include <qwt_scale_engine.h>
+#include <qwt_text.h>
 
 #include <QPainter>
 #include <QRectF>
@@ -16,13 +18,14 @@
 
 namespace {
 
-// The lowest and highest finite values.
-std::pair<double, double> span(const std::array<std::vector<double>, 3> &y)
+// The lowest and highest finite values of the loops shown.
+std::pair<double, double> span(const std::array<std::vector<double>, 3> &y,
+                               const std::array<bool, 3> &shown)
 {
     double low = INFINITY;
     double high = -INFINITY;
-    for (const std::vector<double> &values : y)
-        for (double v : values)
+    for (std::size_t loop = 0; loop < 3; ++loop)
+        for (double v : shown[loop] ? y[loop] : std::vector<double>())
             if (std::isfinite(v)) {
                 low = std::min(low, v);
                 high = std::max(high, v);
@@ -35,7 +38,7 @@ std::pair<double, double> span(const std::array<std::vector<double>, 3> &y)
 SweepFigure::SweepFigure(const QString &parameter, const QString &metric,
                          const std::array<std::vector<double>, 3> &x,
                          const std::array<std::vector<double>, 3> &y, double xLow, double xHigh,
-                         QSize size)
+                         QSize size, const std::array<bool, 3> &shown)
 {
     std::vector<CurveData> curves;
     for (int loop = 0; loop < 3; ++loop) {
@@ -47,9 +50,19 @@ SweepFigure::SweepFigure(const QString &parameter, const QString &metric,
         curves.push_back(ResultsChart::curve(loop, x[static_cast<std::size_t>(loop)],
                                              std::move(values)));
     }
-    const auto [low, high] = span(y);
+    const auto [low, high] = span(y, shown);
     chart->init(0.0f, 1.0f, 0.0f, 1.0f, true, parameter, metric);
     chart->createCurves(curves);
+    const QwtPlotItemList items = chart->itemList(QwtPlotItem::Rtti_PlotCurve);
+    for (QwtPlotItem *item : items) {
+        for (std::size_t loop = 0; loop < 3; ++loop) {
+            if (!shown[loop] && item->title().text() == curves[loop].title) {
+                item->setVisible(false);
+                item->setItemAttribute(QwtPlotItem::Legend, false);
+            }
+        }
+    }
+    chart->updateLegend();
     // The exact ranges: init and setScales take floats.
     chart->setAxisScale(QwtPlot::xBottom, xLow, xHigh > xLow ? xHigh : xLow + 1.0);
     if (SweepFigure::logScale(low, high)) {

@@ -22,10 +22,12 @@ class SweepFigure : public PlotFigure
 public:
     // y[loop][k] is the metric of that loop at x[loop][k]; NaN where it has
     // none. The x axis spans xLow to xHigh, the ends of the swept range.
+    // The loops not shown are left out, legend entries and all, and take no
+    // part in the y axis.
     SweepFigure(const QString &parameter, const QString &metric,
                 const std::array<std::vector<double>, 3> &x,
                 const std::array<std::vector<double>, 3> &y, double xLow, double xHigh,
-                QSize size);
+                QSize size, const std::array<bool, 3> &shown = { { true, true, true } });
 
     // Whether metrics from low to high (the lowest and highest finite ones)
     // are drawn on a logarithmic scale: all positive, and high at least

@@ -1,6 +1,9 @@
 #pragma once
 
 #include "figureformat.h"
+#include "steprun.h"
+
+#include <array>
 
 class QIODevice;
 class QString;
@@ -22,9 +25,11 @@ class FigureDrawer
 public:
     virtual ~FigureDrawer() = default;
 
-    // --plot: the results chart of the run.
-    virtual bool results(const CliOptions &options, FigureFormat::Format format,
-                         QIODevice &device, QString &error) const = 0;
+    // --plot: the results chart of the run's result, with the loops and the
+    // y range of the options; yAxis gets the ends of the y axis it drew.
+    virtual bool results(const CliOptions &options, const StepRun::Result &result,
+                         FigureFormat::Format format, QIODevice &device, QString &error,
+                         std::array<double, 2> &yAxis) const = 0;
     // --plot-membership: both membership charts with a legend of the sets.
     virtual bool membership(const CliOptions &options, FigureFormat::Format format,
                             QIODevice &device, QString &error) const = 0;

@@ -9,6 +9,9 @@
 #include <QFileInfo>
 #include <QRegularExpression>
 
+#include <array>
+#include <cmath>
+
 #include <vector>
 
 namespace simcli {
@@ -125,6 +128,85 @@ OptionEntry sizeOption(FigureOptions &figures)
     return row;
 }
 
+// --loops closed,pid,fuzzy: any of the three, in any order, each once.
+OptionEntry loopsOption(FigureOptions &figures)
+{
+    static const QStringList names{ QStringLiteral("closed"), QStringLiteral("pid"),
+                                     QStringLiteral("fuzzy") };
+    OptionEntry row;
+    row.names = QStringList{ QStringLiteral("loops") };
+    row.kind = OptionKind::Text;
+    row.valueName = QStringLiteral("LIST");
+    row.description = QStringLiteral("The responses that --plot shows, of the run or of a sweep, "
+                                      "as the window's legend boxes choose them: any of closed, "
+                                      "pid and fuzzy, separated by commas");
+    row.defaultText = QStringLiteral("closed,pid,fuzzy");
+    row.needs = { { QStringLiteral("plot") } };
+    row.excludes = QStringList{ QStringLiteral("tune") };
+    row.textExpects = QStringLiteral("one or more of closed, pid, fuzzy, separated by commas");
+    row.check = [](OptionValue &value) {
+        std::array<bool, 3> seen{};
+        for (const QString &name : value.text.split(QLatin1Char(','))) {
+            const int loop = names.indexOf(name.trimmed());
+            if (loop < 0)
+                return quoted(name) + QStringLiteral(" is no loop");
+            if (seen[std::size_t(loop)])
+                return quoted(name) + QStringLiteral(" is given twice");
+            seen[std::size_t(loop)] = true;
+            value.numbers.push_back(loop);
+        }
+        return QString();
+    };
+    row.apply = [&figures](const OptionValue &value) {
+        figures.loops = {};
+        for (const double loop : value.numbers)
+            figures.loops[std::size_t(loop)] = true;
+    };
+    return row;
+}
+
+// --y-range data, or LO,HI: the results figure's y axis.
+OptionEntry yRangeOption(FigureOptions &figures)
+{
+    OptionEntry row;
+    row.names = QStringList{ QStringLiteral("y-range") };
+    row.kind = OptionKind::Text;
+    row.valueName = QStringLiteral("RANGE");
+    row.description = QStringLiteral("The y axis of the results figure: data spans every finite "
+                                      "output of the loops shown, LO,HI is given by hand (LO < "
+                                      "HI); by default 0 to the run's peak, as the window "
+                                      "shows it, and an output beyond is reported on standard "
+                                      "error");
+    row.needs = { { QStringLiteral("plot") } };
+    row.excludes = QStringList{ QStringLiteral("sweep"), QStringLiteral("tune") };
+    row.textExpects = QStringLiteral("data, or LO,HI with finite numbers LO < HI");
+    row.check = [](OptionValue &value) {
+        if (value.text == QLatin1String("data"))
+            return QString();
+        const QStringList parts = value.text.split(QLatin1Char(','));
+        bool okLow = false;
+        bool okHigh = false;
+        const double low = parts.size() == 2 ? parts[0].trimmed().toDouble(&okLow) : 0.0;
+        const double high = parts.size() == 2 ? parts[1].trimmed().toDouble(&okHigh) : 0.0;
+        if (!okLow || !okHigh || !std::isfinite(low) || !std::isfinite(high))
+            return quoted(value.text) + QStringLiteral(" is neither data nor LO,HI");
+        if (!(low < high))
+            return quoted(value.text) + QStringLiteral(" has LO not below HI");
+        value.numbers = { low, high };
+        return QString();
+    };
+    row.apply = [&figures](const OptionValue &value) {
+        if (value.numbers.empty()) {
+            figures.yRange = FigureOptions::YRange::Data;
+            return;
+        }
+        figures.yRange = FigureOptions::YRange::Given;
+        figures.yLow = value.numbers.at(0);
+        figures.yHigh = value.numbers.at(1);
+    };
+    return row;
+}
+
 // The figure options, one block of the table.
 void addFigureOptions(std::vector<OptionEntry> &table, FigureOptions &figures)
 {
@@ -176,6 +258,8 @@ void addFigureOptions(std::vector<OptionEntry> &table, FigureOptions &figures)
     table.push_back(std::move(range));
 
     table.push_back(sizeOption(figures));
+    table.push_back(loopsOption(figures));
+    table.push_back(yRangeOption(figures));
 }
 
 OptionEntry switchOption(QStringList names, const char *description, bool &flag)

@@ -6,6 +6,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <array>
+
 namespace simcli {
 
 // What the program writes.
@@ -27,6 +29,15 @@ struct FigureOptions {
     double surfaceHigh = 3.0;
     int width = 1200; // pixels; SVG and PDF at 96 dpi
     int height = 800;
+    // --loops: the responses that the results figure and a sweep's figure
+    // show, by StepRun::Loop.
+    std::array<bool, 3> loops{ { true, true, true } };
+    // --y-range of the results figure: the window's 0 ... peak, every finite
+    // output of the loops shown, or yLow ... yHigh.
+    enum class YRange { Window, Data, Given };
+    YRange yRange = YRange::Window;
+    double yLow = 0.0;
+    double yHigh = 1.0;
 
     bool any() const
     {

@@ -18,6 +18,7 @@
 #include "trace.h"
 #include "tunecsv.h"
 #include "tuner.h"
+#include "yaxisnote.h"
 
 #include <QBuffer>
 #include <QFileInfo>
@@ -40,11 +41,11 @@ ProgramOutput badInput(const QString &message)
     return result;
 }
 
-QString render(const CliOptions &options)
+QString render(const CliOptions &options, const StepRun::Result &result)
 {
     switch (options.output) {
     case OutputKind::Metrics:
-        return metricsCsv(options.params.setPoint, StepRun::run(options.params));
+        return metricsCsv(options.params.setPoint, result);
     case OutputKind::Trace:
         return traceCsv(options.params);
     case OutputKind::Samples:
@@ -52,7 +53,7 @@ QString render(const CliOptions &options)
     case OutputKind::Tune:
         break;
     }
-    return samplesCsv(StepRun::run(options.params));
+    return samplesCsv(result);
 }
 
 std::unique_ptr<ProgressLine> progressLine(const ProgramIo &io, const char *what, const char *unit)
@@ -73,9 +74,18 @@ struct Run {
     TuneSettings tuneSettings;
     std::unique_ptr<Sweep> sweep;
     std::unique_ptr<SweepSeries> series; // for the sweep's figure, if one is drawn
+    std::optional<StepRun::Result> step;  // the step run, for its CSV and its figure
 
     const TuneResult &tune();
+    const StepRun::Result &stepResult();
 };
+
+const StepRun::Result &Run::stepResult()
+{
+    if (!step)
+        step = StepRun::run(options.params);
+    return *step;
+}
 
 // Runs the tuner on first use; the summary goes to err.
 const TuneResult &Run::tune()
@@ -118,7 +128,7 @@ void writeRun(Run &run, QIODevice &out)
     case OutputKind::Trace:
         break;
     }
-    out.write(render(options).toUtf8());
+    out.write(render(options, run.stepResult()).toUtf8());
 }
 
 void outputFailed(ProgramOutput &result, const QString &line)
@@ -192,7 +202,15 @@ std::vector<FileOutput> fileOutputs(Run &run)
                     case OutputKind::Trace:
                         break;
                     }
-                    return drawer->results(run.options, format, device, error);
+                    std::array<double, 2> yAxis{};
+                    if (!drawer->results(run.options, run.stepResult(), format, device, error,
+                                         yAxis))
+                        return false;
+                    const QString note = beyondAxisNote(run.stepResult(),
+                                                        run.options.figures.loops, yAxis);
+                    if (!note.isEmpty())
+                        run.result.err += note.toUtf8() + '\n';
+                    return true;
                 }));
     }
     if (!figures.membershipPath.isEmpty()) {
@@ -276,7 +294,7 @@ ProgramOutput runProgram(const ParseResult &parsed, const ProgramIo &io)
     ProgramOutput result;
     const CliOptions &options = parsed.options;
     if (parsed.status == ParseResult::Run) {
-        Run run{ options, io, result, std::nullopt, {}, nullptr, nullptr };
+        Run run{ options, io, result, std::nullopt, {}, nullptr, nullptr, std::nullopt };
         if (options.output == OutputKind::Sweep) {
             run.sweep = std::make_unique<Sweep>(options.params, options.study.sweep);
             if (!options.figures.plotPath.isEmpty())

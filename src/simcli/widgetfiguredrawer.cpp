@@ -1,5 +1,7 @@
 #include "widgetfiguredrawer.h"
 
+#include "yaxisnote.h"
+
 #include "csvwriter.h"
 #include "decisionsurface.h"
 #include "figurewriter.h"
@@ -58,12 +60,21 @@ bool writeFigure(const Figure &figure, const CliOptions &options, FigureFormat::
 
 } // namespace
 
-bool WidgetFigureDrawer::results(const CliOptions &options, FigureFormat::Format format,
-                                 QIODevice &device, QString &error) const
+bool WidgetFigureDrawer::results(const CliOptions &options, const StepRun::Result &result,
+                                 FigureFormat::Format format, QIODevice &device,
+                                 QString &error, std::array<double, 2> &yAxis) const
 {
     if (!canDraw(error))
         return false;
-    const ResultsFigure figure(options.params, figureSize(options));
+    const FigureOptions &figures = options.figures;
+    std::optional<std::array<double, 2>> yRange;
+    if (figures.yRange == FigureOptions::YRange::Given)
+        yRange = std::array<double, 2>{ figures.yLow, figures.yHigh };
+    else if (figures.yRange == FigureOptions::YRange::Data)
+        yRange = dataRange(result, figures.loops);
+    const ResultsFigure figure(options.params, result, figureSize(options), figures.loops,
+                               yRange);
+    yAxis = figure.yAxis();
     return writeFigure(figure, options, format, device, error);
 }
 
@@ -96,7 +107,7 @@ bool WidgetFigureDrawer::sweep(const CliOptions &options, const Sweep &sweep,
         const double low = std::min(sweep.values(0)[0], sweep.values(last)[0]);
         const double high = std::max(sweep.values(0)[0], sweep.values(last)[0]);
         const SweepFigure figure(name(axes[0]), metricName, series.x(), series.y(), low, high,
-                                 figureSize(options));
+                                 figureSize(options), options.figures.loops);
         return writeFigure(figure, options, format, device, error);
     }
     const QString loopTitle = ResultsChart::curve(study.plotLoop, {}, {}).title;

@@ -9,8 +9,9 @@ namespace simcli {
 class WidgetFigureDrawer : public FigureDrawer
 {
 public:
-    bool results(const CliOptions &options, FigureFormat::Format format, QIODevice &device,
-                 QString &error) const override;
+    bool results(const CliOptions &options, const StepRun::Result &result,
+                 FigureFormat::Format format, QIODevice &device, QString &error,
+                 std::array<double, 2> &yAxis) const override;
     bool membership(const CliOptions &options, FigureFormat::Format format, QIODevice &device,
                     QString &error) const override;
     bool sweep(const CliOptions &options, const Sweep &sweep, const SweepSeries &series,

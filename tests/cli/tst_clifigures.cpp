@@ -87,6 +87,8 @@ private slots:
     void writesWhatIsAsked_data();
     void writesWhatIsAsked();
     void resultsPng();
+    void loopsAndYRange_data();
+    void loopsAndYRange();
     void resultsSvg();
     void tunePng();
     void membershipPdf();
@@ -190,6 +192,57 @@ void TestCliFigures::resultsPng()
     QVERIFY(pixelsOf(image, blended(Qt::blue, background), QRect(60, 0, 80, 12)) > 0);
     for (QColor color : { QColor(Qt::blue), QColor(Qt::darkGreen), QColor(Qt::red) })
         QCOMPARE(pixelsOf(image, blended(color, background), QRect(400, 0, 350, 60)), 0);
+}
+
+// --loops leaves responses out of the figure; an output that the y axis
+// does not reach is reported in one line, unless --y-range shows it.
+void TestCliFigures::loopsAndYRange_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QStringList>("drawn");  // colours that run along the chart
+    QTest::addColumn<QStringList>("absent"); // colours nowhere on it
+    QTest::addColumn<QString>("note");       // what standard error says, "" for nothing
+    const QStringList all{ "blue", "#008000", "red" };
+    const QStringList unstable{ "--kp", "2.5", "--kd", "0" };
+    QTest::newRow("the PID loop dips below the axis")
+            << unstable << all << QStringList()
+            << "kestrune-sim: --plot: outputs beyond the y axis (0 to 5.52872): the PID loop "
+               "down to -3.16804; --y-range data shows them\n";
+    QTest::newRow("the data's range") << unstable + QStringList{ "--y-range", "data" } << all
+                                      << QStringList() << "";
+    QTest::newRow("the PID loop left out")
+            << unstable + QStringList{ "--loops", "fuzzy,closed" }
+            << QStringList{ "blue", "red" } << QStringList{ "#008000" } << "";
+    QTest::newRow("a range by hand that cuts two loops")
+            << QStringList{ "--y-range", "0.5,1", "--loops", "pid,fuzzy" }
+            << QStringList{ "#008000", "red" } << QStringList{ "blue" }
+            << "kestrune-sim: --plot: outputs beyond the y axis (0.5 to 1): the PID loop down "
+               "to 0.259896 and up to 1.04684, the fuzzy loop down to 0 and up to 1.08507; "
+               "--y-range data shows them\n";
+}
+
+void TestCliFigures::loopsAndYRange()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QStringList, drawn);
+    QFETCH(QStringList, absent);
+    QFETCH(QString, note);
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString path = dir.filePath(QStringLiteral("results.png"));
+    const Run run = runSim(QStringList{ "--plot", path, "--size", "900x600" } + arguments,
+                           headless(dir.path()));
+    QCOMPARE(run.exitCode, 0);
+    QCOMPARE(QString::fromUtf8(run.err), note);
+    QImage image;
+    QVERIFY(image.load(path, "PNG"));
+    const QColor background = image.pixelColor(450, 2);
+    const QRect chart(0, 0, 780, 600);
+    for (const QString &name : drawn)
+        QVERIFY2(pixelsOf(image, blended(QColor(name), background), chart) > 300,
+                 qPrintable(name));
+    for (const QString &name : absent)
+        QCOMPARE(pixelsOf(image, blended(QColor(name), background), image.rect()), 0);
 }
 
 // --plot with --tune draws the tuned loop before (grey) and after (its

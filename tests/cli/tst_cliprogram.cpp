@@ -843,6 +843,10 @@ void TestCliProgram::badInput_data()
         QStringLiteral("one of iae, peak"));
     row("metric to plot without a figure", { "--sweep", "kp=0:1:1", "--plot-metric", "ise" },
         "--plot-metric", QStringLiteral("needs --plot with --sweep"));
+    row("loops without a figure", { "--loops", "pid" }, "--loops", QStringLiteral("needs --plot"));
+    row("y range of a sweep's figure",
+        { "--sweep", "kp=0:1:1", "--plot", "@TMP@/s.png", "--y-range", "data" },
+        "--y-range and --sweep", QStringLiteral("at most one of them"));
     row("no such loop to plot", { "--plot-loop", "pid" }, "--plot-loop",
         QStringLiteral("one of closed_loop, pid_loop, fuzzy_control"));
     row("loop to plot without a figure",
@@ -894,6 +898,15 @@ void TestCliProgram::badInput_data()
     row("surface range as two arguments", { "--surface-range", "-1", "1" }, "--surface-range",
         grid, { "LO and HI are one argument" });
     row("size below 100", { "--size", "99x800" }, "--size", size, { "out of range" });
+    const QString loops = QStringLiteral("one or more of closed, pid, fuzzy, separated by commas");
+    const QString yRange = QStringLiteral("data, or LO,HI with finite numbers LO < HI");
+    row("no such loop", { "--plot", "@TMP@/r.png", "--loops", "pid,plant" }, "--loops", loops,
+        { "'plant' is no loop" });
+    row("a loop twice", { "--plot", "@TMP@/r.png", "--loops", "pid,pid" }, "--loops", loops);
+    row("no loop", { "--plot", "@TMP@/r.png", "--loops", "" }, "--loops", loops);
+    row("y range reversed", { "--plot", "@TMP@/r.png", "--y-range", "1,0" }, "--y-range", yRange);
+    row("y range not finite", { "--plot", "@TMP@/r.png", "--y-range", "0,inf" }, "--y-range",
+        yRange);
     row("width below what draws", { "--size", "299x800" }, "--size", size, { "out of range" });
     row("height below what draws", { "--size", "800x199" }, "--size", size, { "out of range" });
     row("size above 10000", { "--size", "800x10001" }, "--size", size);

@@ -109,7 +109,7 @@ void TestWindowFigure::sameCanvas()
 
     QImage figureImage;
     if (results) {
-        const ResultsFigure figure(params, shown->size());
+        const ResultsFigure figure(params, StepRun::run(params), shown->size());
         figureImage = pngOf(shown->size(), [&](QPainter &painter, const QRectF &rect) {
             figure.paint(painter, rect);
         });

@@ -47,7 +47,7 @@ struct HeldMessage {
 struct StartWatch {
     QtMessageHandler previous = nullptr;
     std::vector<HeldMessage> held;
-    std::string failureLine;
+    DisplayGuard::Environment environment;
 };
 
 StartWatch *watch = nullptr;
@@ -62,7 +62,12 @@ void holdOrFail(QtMsgType type, const QMessageLogContext &context, const QString
     if (type == QtFatalMsg) {
         // Qt aborts as soon as this returns; the half-built application
         // must not be torn down either, so leave at once.
-        std::fputs(watch->failureLine.c_str(), stderr);
+        const std::string line =
+                watch->environment.platformChosen()
+                        ? DisplayGuard::platformFailureLine(watch->environment,
+                                                            text.toStdString())
+                        : DisplayGuard::noDisplayLine(watch->environment, true);
+        std::fputs(line.c_str(), stderr);
         std::fputc('\n', stderr);
         std::fflush(stderr);
         std::_Exit(1);
@@ -122,6 +127,33 @@ std::string DisplayGuard::noDisplayLine(const Environment &environment, bool tri
             + advice;
 }
 
+std::string DisplayGuard::platformFailureLine(const Environment &environment,
+                                             const std::string &qtMessage)
+{
+    const std::string name = environment.platformArgument.empty() ? environment.qpaPlatform
+                                                                 : environment.platformArgument;
+    const std::string from = environment.platformArgument.empty() ? "QT_QPA_PLATFORM"
+                                                                  : "-platform";
+    // Qt ends its message with "Available platform plugins are: a, b, c."
+    const std::string marker = "Available platform plugins are: ";
+    std::string available;
+    if (const std::size_t at = qtMessage.find(marker); at != std::string::npos) {
+        available = qtMessage.substr(at + marker.size());
+        available = available.substr(0, available.find_first_of(".\n"));
+    }
+    const bool exists = (", " + available + ",").find(", " + name + ",") != std::string::npos;
+    std::string reason = exists ? "it failed to start" : "no such platform plugin";
+    if (exists && name == "xcb" && environment.display.empty()
+        && environment.displayArgument.empty())
+        reason += " without DISPLAY";
+    std::string line = "kestrune: cannot start the window on the Qt platform " + shown(name)
+            + " (" + from + "): " + reason;
+    if (!available.empty())
+        line += "; the platforms here are " + available;
+    return line + ": choose one of them, run it on a desktop, under xvfb-run (xvfb-run "
+                  "kestrune), or use kestrune-sim for runs without a window";
+}
+
 std::unique_ptr<QApplication> DisplayGuard::openApplication(int &argc, char **argv)
 {
     const Environment environment = current(argc, argv);
@@ -129,11 +161,9 @@ std::unique_ptr<QApplication> DisplayGuard::openApplication(int &argc, char **ar
         std::fprintf(stderr, "%s\n", line.c_str());
         return nullptr;
     }
-    if (environment.platformChosen())
-        return std::make_unique<QApplication>(argc, argv);
 
     StartWatch started;
-    started.failureLine = noDisplayLine(environment, true);
+    started.environment = environment;
     watch = &started;
     started.previous = qInstallMessageHandler(holdOrFail);
     auto app = std::make_unique<QApplication>(argc, argv);

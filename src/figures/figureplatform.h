@@ -2,6 +2,8 @@
 
 #include <QByteArray>
 
+class QString;
+
 // Readies a process that draws figures, and shows no window, for its
 // QApplication: Qt's offscreen platform, so that no display is needed and a
 // figure does not depend on the display a user happens to sit at (unless
@@ -9,7 +11,9 @@
 // XDG_RUNTIME_DIR is not set, and none of Qt's notes about the platform and
 // its fonts, which say nothing about a figure. Construct it before the
 // QApplication and keep it until the end; call applicationStarted() once the
-// QApplication exists.
+// QApplication exists. A platform that cannot start in between (a
+// QT_QPA_PLATFORM of a plugin that is not there, xcb without a display)
+// ends the program with one line and exit status 2, where Qt would abort.
 class FigurePlatform
 {
 public:
@@ -19,8 +23,12 @@ public:
     FigurePlatform(const FigurePlatform &) = delete;
     FigurePlatform &operator=(const FigurePlatform &) = delete;
 
-    // The window's font stand-ins, so that the figures look like the window.
+    // The window's font stand-ins, so that the figures look like the window;
+    // Qt's messages go their usual way again.
     static void applicationStarted();
+
+    // The line for a platform that could not start, from Qt's fatal message.
+    static QByteArray failureLine(const QByteArray &platform, const QString &qtMessage);
 
 private:
     QByteArray runtimeDirectory; // made here; empty if none

@@ -66,18 +66,34 @@ void TestDisplayGuard::programWithoutDisplay_data()
 {
     QTest::addColumn<QString>("display");
     QTest::addColumn<QString>("waylandDisplay");
+    QTest::addColumn<QString>("platform"); // QT_QPA_PLATFORM
+    QTest::addColumn<QStringList>("arguments");
     QTest::addColumn<QString>("named");
 
-    QTest::newRow("no display at all") << "" << "" << "neither DISPLAY nor WAYLAND_DISPLAY";
+    QTest::newRow("no display at all") << "" << "" << "" << QStringList()
+                                       << "neither DISPLAY nor WAYLAND_DISPLAY";
     // Qt 5 goes to X11 by default, so these are named but cannot be opened.
-    QTest::newRow("stale X display") << ":4242" << "" << "DISPLAY=':4242'";
-    QTest::newRow("Wayland only") << "" << "nowhere-0" << "WAYLAND_DISPLAY='nowhere-0'";
+    QTest::newRow("stale X display") << ":4242" << "" << "" << QStringList() << "DISPLAY=':4242'";
+    QTest::newRow("Wayland only") << "" << "nowhere-0" << "" << QStringList()
+                                  << "WAYLAND_DISPLAY='nowhere-0'";
+    // A platform chosen that cannot start: Qt would abort.
+    QTest::newRow("no such platform") << "" << "" << "bogus" << QStringList()
+                                      << "platform 'bogus' (QT_QPA_PLATFORM): no such";
+    QTest::newRow("no such platform, -platform")
+            << "" << "" << "" << QStringList{ "-platform", "bogus" }
+            << "platform 'bogus' (-platform): no such";
+    QTest::newRow("xcb without a display") << "" << "" << "xcb" << QStringList()
+                                           << "platform 'xcb' (QT_QPA_PLATFORM)";
+    QTest::newRow("wayland without a compositor") << "" << "" << "wayland" << QStringList()
+                                                  << "platform 'wayland' (QT_QPA_PLATFORM)";
 }
 
 void TestDisplayGuard::programWithoutDisplay()
 {
     QFETCH(QString, display);
     QFETCH(QString, waylandDisplay);
+    QFETCH(QString, platform);
+    QFETCH(QStringList, arguments);
     QFETCH(QString, named);
 
     if (!display.isEmpty() && QFileInfo::exists("/tmp/.X11-unix/X4242"))
@@ -90,11 +106,13 @@ void TestDisplayGuard::programWithoutDisplay()
         environment.insert("DISPLAY", display);
     if (!waylandDisplay.isEmpty())
         environment.insert("WAYLAND_DISPLAY", waylandDisplay);
+    if (!platform.isEmpty())
+        environment.insert("QT_QPA_PLATFORM", platform);
     environment.insert("XDG_RUNTIME_DIR", QDir::tempPath());
 
     QProcess program;
     program.setProcessEnvironment(environment);
-    program.start(KESTRUNE_PATH, QStringList{});
+    program.start(KESTRUNE_PATH, arguments);
     QVERIFY(program.waitForStarted(10000));
     if (!program.waitForFinished(30000)) {
         program.kill();

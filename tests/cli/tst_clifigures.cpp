@@ -89,6 +89,8 @@ private slots:
     void resultsPng();
     void loopsAndYRange_data();
     void loopsAndYRange();
+    void platformThatCannotStart_data();
+    void platformThatCannotStart();
     void resultsSvg();
     void tunePng();
     void membershipPdf();
@@ -243,6 +245,32 @@ void TestCliFigures::loopsAndYRange()
                  qPrintable(name));
     for (const QString &name : absent)
         QCOMPARE(pixelsOf(image, blended(QColor(name), background), image.rect()), 0);
+}
+
+// A platform named in QT_QPA_PLATFORM that cannot start: one line and exit
+// status 2 where Qt would abort, no file, no runtime directory left behind.
+void TestCliFigures::platformThatCannotStart_data()
+{
+    QTest::addColumn<QString>("platform");
+    QTest::newRow("no such plugin") << "bogus";
+    QTest::newRow("xcb without a display") << "xcb";
+}
+
+void TestCliFigures::platformThatCannotStart()
+{
+    QFETCH(QString, platform);
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    QProcessEnvironment environment = headless(dir.path());
+    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), platform);
+    const Run run = runSim({ "--plot", dir.filePath("r.png") }, environment);
+    QCOMPARE(run.exitCode, 2);
+    const QString err = QString::fromUtf8(run.err);
+    QCOMPARE(err.count('\n'), 1);
+    QVERIFY2(err.startsWith("kestrune-sim: cannot start the Qt platform '" + platform + "'"),
+             qPrintable(err));
+    QVERIFY2(err.contains("offscreen"), qPrintable(err));
+    QCOMPARE(entries(dir.path()), QStringList());
 }
 
 // --plot with --tune draws the tuned loop before (grey) and after (its

@@ -1,6 +1,10 @@
 #pragma once
 
+#include "curvedata.h"
+
+#include <array>
 #include <memory>
+#include <vector>
 
 class QPainter;
 class QRectF;
@@ -22,6 +26,11 @@ public:
 
 protected:
     PlotFigure();
+
+    // Leaves the curves of the loops not shown out of the chart and its
+    // legend, as the window's legend boxes do; curves[loop] is the record
+    // whose title names loop's curve.
+    void hideLoops(const std::vector<CurveData> &curves, const std::array<bool, 3> &shown);
 
     std::unique_ptr<XPlot> chart;
 };

@@ -6,8 +6,6 @@
 #include "steprun.h"
 #include "xplot.h"
 
-#include <qwt_plot_item.h>
-#include <qwt_text.h>
 
 #include <QPainter>
 #include <QRectF>
@@ -19,16 +17,7 @@ ResultsFigure::ResultsFigure(const StepParameters &params, const StepRun::Result
     ResultsChart::setUp(*chart, curves, params.modellingTime, params.setPoint);
     curves = ResultsChart::curves(result);
     ResultsChart::show(*chart, curves, params.modellingTime, result.peak);
-    const QwtPlotItemList items = chart->itemList(QwtPlotItem::Rtti_PlotCurve);
-    for (QwtPlotItem *item : items) {
-        for (std::size_t loop = 0; loop < 3; ++loop) {
-            if (!shown[loop] && item->title().text() == curves[loop].title) {
-                item->setVisible(false);
-                item->setItemAttribute(QwtPlotItem::Legend, false);
-            }
-        }
-    }
-    chart->updateLegend();
+    hideLoops(curves, shown);
     if (yRange)
         chart->setAxisScale(QwtPlot::yLeft, (*yRange)[0], (*yRange)[1]);
     chart->replot();

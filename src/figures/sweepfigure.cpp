@@ -5,9 +5,7 @@
 #include "steprun.h"
 #include "xplot.h"
 
-#include <qwt_plot_item.h>
 #include <qwt_scale_engine.h>
-#include <qwt_text.h>
 
 #include <QPainter>
 #include <QRectF>
@@ -53,16 +51,7 @@ SweepFigure::SweepFigure(const QString &parameter, const QString &metric,
     const auto [low, high] = span(y, shown);
     chart->init(0.0f, 1.0f, 0.0f, 1.0f, true, parameter, metric);
     chart->createCurves(curves);
-    const QwtPlotItemList items = chart->itemList(QwtPlotItem::Rtti_PlotCurve);
-    for (QwtPlotItem *item : items) {
-        for (std::size_t loop = 0; loop < 3; ++loop) {
-            if (!shown[loop] && item->title().text() == curves[loop].title) {
-                item->setVisible(false);
-                item->setItemAttribute(QwtPlotItem::Legend, false);
-            }
-        }
-    }
-    chart->updateLegend();
+    hideLoops(curves, shown);
     // The exact ranges: init and setScales take floats.
     chart->setAxisScale(QwtPlot::xBottom, xLow, xHigh > xLow ? xHigh : xLow + 1.0);
     if (SweepFigure::logScale(low, high)) {

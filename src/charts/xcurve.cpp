@@ -1,5 +1,7 @@
 #include "xcurve.h"
 
+#include "segmentclip.h"
+
 #include <qwt_clipper.h>
 #include <qwt_painter.h>
 #include <qwt_scale_map.h>
@@ -46,72 +48,6 @@ private:
     const QwtScaleMap &map;
     const QwtTransform *t;
 };
-
-struct ClipBox {
-    long double low[2];  // x, y
-    long double high[2];
-};
-
-// One end of the visible part of a segment: the parameter t along it and the
-// box edge that cut it there (-1: the segment's own end).
-struct Cut {
-    long double t;
-    int edge; // 0 x low, 1 x high, 2 y low, 3 y high
-};
-
-// Liang-Barsky: the part [from.t, to.t] of the segment a + t (b - a), t in
-// [0, 1], that lies in the box; false if none. Long double keeps every
-// difference and quotient of doubles finite.
-bool clipSegment(const ClipBox &box, const long double a[2], const long double b[2], Cut &from,
-                 Cut &to)
-{
-    from = { 0.0L, -1 };
-    to = { 1.0L, -1 };
-    for (int edge = 0; edge < 4; ++edge) {
-        const int axis = edge / 2;
-        const long double d = b[axis] - a[axis];
-        const long double p = edge % 2 ? d : -d;
-        const long double q = edge % 2 ? box.high[axis] - a[axis] : a[axis] - box.low[axis];
-        if (p == 0.0L) {
-            if (q < 0.0L)
-                return false;
-            continue;
-        }
-        const long double t = q / p;
-        if (p < 0.0L) {
-            if (t > to.t)
-                return false;
-            if (t > from.t)
-                from = { t, edge };
-        } else {
-            if (t < from.t)
-                return false;
-            if (t < to.t)
-                to = { t, edge };
-        }
-    }
-    return true;
-}
-
-// The point of a cut. The coordinate the edge cut is the edge itself: a
-// line from 1e60 to a canvas 1e38 high has no precision left to find it by
-// interpolation, while the other coordinate interpolates well. Rounding can
-// still leave that one a hair outside, or take a cut for the segment's own
-// end (1e300 / (1e300 + 1e100) is 1), so every point is held in the box.
-void cutPoint(const ClipBox &box, const long double a[2], const long double b[2], const Cut &cut,
-              long double out[2])
-{
-    for (int axis = 0; axis < 2; ++axis) {
-        if (cut.edge < 0)
-            out[axis] = std::clamp(cut.t == 0.0L ? a[axis] : b[axis], box.low[axis],
-                                   box.high[axis]);
-        else if (cut.edge / 2 == axis)
-            out[axis] = cut.edge % 2 ? box.high[axis] : box.low[axis];
-        else
-            out[axis] = std::clamp(a[axis] + cut.t * (b[axis] - a[axis]), box.low[axis],
-                                   box.high[axis]);
-    }
-}
 
 } // namespace
 
@@ -160,7 +96,7 @@ void XCurve::drawFarRun(QPainter *painter, const QwtScaleMap &xMap, const QwtSca
     const QRectF clipRect = canvasRect.adjusted(-pw, -pw, pw, pw);
     const auto [xLow, xHigh] = xs.bounds(clipRect.left(), clipRect.right());
     const auto [yLow, yHigh] = ys.bounds(clipRect.top(), clipRect.bottom());
-    const ClipBox box{ { xLow, yLow }, { xHigh, yHigh } };
+    const SegmentClip::Box box{ { xLow, yLow }, { xHigh, yHigh } };
 
     const bool round = QwtPainter::roundingAlignment(painter);
     const auto pixel = [&](long double x, long double y) {
@@ -206,9 +142,9 @@ void XCurve::drawFarRun(QPainter *painter, const QwtScaleMap &xMap, const QwtSca
     for (int i = from; i < to; ++i) {
         const long double a[2] = { xs.toSpace(sample(i).x()), ys.toSpace(sample(i).y()) };
         const long double b[2] = { xs.toSpace(sample(i + 1).x()), ys.toSpace(sample(i + 1).y()) };
-        Cut enter;
-        Cut leave;
-        if (!clipSegment(box, a, b, enter, leave)) {
+        SegmentClip::Cut enter;
+        SegmentClip::Cut leave;
+        if (!SegmentClip::clip(box, a, b, enter, leave)) {
             flush();
             continue;
         }
@@ -216,10 +152,10 @@ void XCurve::drawFarRun(QPainter *painter, const QwtScaleMap &xMap, const QwtSca
         if (enter.edge >= 0)
             flush();
         if (piece.isEmpty()) {
-            cutPoint(box, a, b, enter, p);
+            SegmentClip::cutPoint(box, a, b, enter, p);
             piece += pixel(p[0], p[1]);
         }
-        cutPoint(box, a, b, leave, p);
+        SegmentClip::cutPoint(box, a, b, leave, p);
         piece += pixel(p[0], p[1]);
         if (leave.edge >= 0)
             flush();

@@ -653,6 +653,18 @@ void TestXPlot::drawsOnlyItsSamples_data()
         << Points{1, 3, 5, 7} << Points{0.5, 1e150, -1e300, 1e100} << false
         << QVector<QPointF>{{1.0, 0.75}, {3, 0.5}, {7, 0.5}}
         << QVector<QPointF>{{2, 0.2}, {4, 0.8}, {5, 0.5}, {6, 0.2}, {8, 0.5}};
+    // One far sample among near ones: the strokes up to it and back, no
+    // spike or line anywhere else.
+    QTest::newRow("near, far, near")
+        << Points{1, 3, 5, 7} << Points{0.5, 1e308, 0.5, 0.5} << false
+        << QVector<QPointF>{{1.0, 0.9}, {5.0, 0.9}, {6, 0.5}}
+        << QVector<QPointF>{{2, 0.2}, {2, 0.8}, {4, 0.2}, {4, 0.8}, {6, 0.2}, {6, 0.8}};
+    // A stretch that runs level far above the canvas leaves nothing along
+    // its top edge.
+    QTest::newRow("level far above the canvas")
+        << Points{1, 3, 5, 7, 9} << Points{0.5, 1e308, 1e308, 1e308, 0.5} << false
+        << QVector<QPointF>{{1.0, 0.9}, {9.0, 0.9}}
+        << QVector<QPointF>{{4, 0.995}, {5, 0.995}, {6, 0.995}, {4, 0.5}, {6, 0.5}};
     // Filled down to the baseline 0: everything under the steep line.
     QTest::newRow("filled far point")
         << Points{0, 1e308} << Points{0.5, 1e308} << true

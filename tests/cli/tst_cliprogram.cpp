@@ -99,6 +99,8 @@ class TestCliProgram : public QObject
 
 private slots:
     void figuresNeedADrawer();
+    void descriptorTargets_data();
+    void descriptorTargets();
     void startValues();
     void bitIdenticalToCore_data();
     void bitIdenticalToCore();
@@ -631,6 +633,33 @@ void TestCliProgram::writeErrors_data()
                                      << QStringLiteral("cannot write to standard output");
 }
 
+// Descriptors that cannot take the output: one line with the system's
+// reason, exit status 2, nothing written.
+void TestCliProgram::descriptorTargets_data()
+{
+    QTest::addColumn<QString>("script"); // "$0" is the program
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("open only for reading")
+            << QStringLiteral("exec \"$0\" --metrics -o /dev/fd/3 3</dev/null")
+            << QStringLiteral("(Bad file descriptor)");
+    QTest::newRow("not open") << QStringLiteral("exec 9>&-; exec \"$0\" --metrics -o /dev/fd/9")
+                              << QStringLiteral("(No such file or directory)");
+}
+
+void TestCliProgram::descriptorTargets()
+{
+    QFETCH(QString, script);
+    QFETCH(QString, reason);
+    const Run run = runSimInShell(script, {});
+    QCOMPARE(run.exitCode, 2);
+    QCOMPARE(run.out, QByteArray());
+    const QString err = QString::fromUtf8(run.err);
+    QCOMPARE(err.count(QLatin1Char('\n')), 1);
+    QVERIFY2(err.startsWith(QLatin1String("kestrune-sim: --output: cannot open '/dev/fd/"))
+                     && err.contains(reason),
+             qPrintable(err));
+}
+
 // A device that refuses every write (a copy of /dev/full): exit status 1 and
 // one line that says what failed and why; the device stays a device.
 void TestCliProgram::writeErrors()
@@ -847,6 +876,9 @@ void TestCliProgram::badInput_data()
     row("y range of a sweep's figure",
         { "--sweep", "kp=0:1:1", "--plot", "@TMP@/s.png", "--y-range", "data" },
         "--y-range and --sweep", QStringLiteral("at most one of them"));
+    row("map's loop with one sweep",
+        { "--sweep", "kp=0:1:1", "--plot", "@TMP@/s.png", "--plot-loop", "pid_loop" },
+        "--plot-loop", QStringLiteral("needs --plot with two --sweep"));
     row("no such loop to plot", { "--plot-loop", "pid" }, "--plot-loop",
         QStringLiteral("one of closed_loop, pid_loop, fuzzy_control"));
     row("loop to plot without a figure",

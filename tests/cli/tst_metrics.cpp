@@ -5,6 +5,7 @@
 
 #include "csvwriter.h"
 #include "metrics.h"
+#include "numberformat.h"
 
 #include <QtTest>
 
@@ -71,6 +72,8 @@ private slots:
     void metrics();
     void mismatchedLengthsUseTheShorter();
     void csvWritesNotReachedAsNa();
+    void numbersAsWritten_data();
+    void numbersAsWritten();
 };
 
 void TestMetrics::metrics_data()
@@ -254,6 +257,29 @@ void TestMetrics::csvWritesNotReachedAsNa()
             QVERIFY2(std::fabs(value - want.toDouble()) < 1e-12, qPrintable(lines.at(i + 1)));
         }
     }
+}
+
+// Every output writes numbers the same way: the shortest text that reads
+// back as the same double, and the infinities with their signs.
+void TestMetrics::numbersAsWritten_data()
+{
+    QTest::addColumn<double>("value");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("inf") << INF << "inf";
+    QTest::newRow("-inf") << -INF << "-inf";
+    QTest::newRow("nan") << NA << "nan";
+    QTest::newRow("a stamp") << 0.2 + 0.2 + 0.2 << "0.6000000000000001";
+    QTest::newRow("negative") << -1.5 << "-1.5";
+}
+
+void TestMetrics::numbersAsWritten()
+{
+    QFETCH(double, value);
+    QFETCH(QString, text);
+    QCOMPARE(simcli::formatNumber(value), text);
+    std::string appended = "x";
+    simcli::appendNumber(appended, value);
+    QCOMPARE(QString::fromStdString(appended), "x" + text);
 }
 
 QTEST_APPLESS_MAIN(TestMetrics)

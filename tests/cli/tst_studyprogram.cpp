@@ -95,6 +95,7 @@ private slots:
     void sameOutputForAnyThreads_data();
     void sameOutputForAnyThreads();
     void progressOnTerminalOnly();
+    void limitNotMet();
 };
 
 void TestStudyProgram::sweepEqualsSingleRuns_data()
@@ -367,6 +368,17 @@ void TestStudyProgram::progressOnTerminalOnly()
     const int last = shown.lastIndexOf('\r', shown.size() - 2);
     QVERIFY(last >= 0 && shown.endsWith('\r'));
     QVERIFY(shown.mid(last + 1, shown.size() - last - 2).trimmed().isEmpty());
+}
+
+// A tune that finds no values within --max-overshoot writes the closest it
+// found, says so and exits with status 3. The smallest budget cannot leave
+// the start values here, whose overshoot is 4.7 %.
+void TestStudyProgram::limitNotMet()
+{
+    const Run run = runStudy({ "--tune", "pid", "--max-overshoot", "0", "--evaluations", "100" });
+    QCOMPARE(run.exitCode, 3);
+    QVERIFY(run.out.startsWith("option,value\nkp,"));
+    QVERIFY2(run.err.contains("(NOT within 0%)"), run.err.constData());
 }
 
 QTEST_GUILESS_MAIN(TestStudyProgram)

@@ -38,6 +38,8 @@ private slots:
     void uncommittedLeavesTargetAlone_data();
     void uncommittedLeavesTargetAlone();
     void relativeLinkFromItsRealDirectory();
+    void earlyWriteErrorSticks();
+    void failedRenameLeavesNoTemporary();
 };
 
 void TestOutputTarget::writesAnyBytes()
@@ -107,6 +109,43 @@ void TestOutputTarget::relativeLinkFromItsRealDirectory()
     QCOMPARE(entries(dir.path()), (QStringList{ "alias", "real" }));
     QCOMPARE(entries(dir.filePath(QStringLiteral("real"))), (QStringList{ "sub", "target.csv" }));
     QVERIFY(QFileInfo(dir.filePath(QStringLiteral("real/sub/out.csv"))).isSymLink());
+}
+
+// A write that fails long before the end (a device that is full) fails
+// the output, however small and successful-looking the writes after it.
+void TestOutputTarget::earlyWriteErrorSticks()
+{
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString link = dir.filePath(QStringLiteral("full.csv"));
+    QVERIFY(QFile::link(QStringLiteral("/dev/full"), link));
+    OutputTarget target(link);
+    QVERIFY2(target.open(), qPrintable(target.errorString()));
+    for (int i = 0; i < 50; ++i)
+        target.device()->write(QByteArray(4096, 'x'));
+    target.device()->write("end\n");
+    QVERIFY(!target.finish());
+    QCOMPARE(target.errorString(), QStringLiteral("No space left on device"));
+    QVERIFY(!target.commit());
+}
+
+// When the rename that puts the output in place fails, the output fails,
+// the temporary file goes and what stands at the path stays.
+void TestOutputTarget::failedRenameLeavesNoTemporary()
+{
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString path = dir.filePath(QStringLiteral("run.csv"));
+    OutputTarget target(path);
+    QVERIFY2(target.open(), qPrintable(target.errorString()));
+    QVERIFY(target.device()->write("new\n") == 4);
+    QVERIFY2(target.finish(), qPrintable(target.errorString()));
+    // Meanwhile a directory with a file in it took the name.
+    QVERIFY(QDir(dir.path()).mkpath(QStringLiteral("run.csv/inside")));
+    QVERIFY(!target.commit());
+    QVERIFY(!target.errorString().isEmpty());
+    QCOMPARE(entries(dir.path()), QStringList{ "run.csv" });
+    QVERIFY(QFileInfo(path).isDir());
 }
 
 QTEST_GUILESS_MAIN(TestOutputTarget)

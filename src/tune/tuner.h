@@ -48,29 +48,35 @@ struct TuneResult {
 // criterion for the base's setpoint and time, on the values the window can
 // hold (each box's range and decimals).
 //
-// The PID gains: NLopt's DIRECT-L over the boxes' ranges and boxes around the
-// given values shrunk by 4, 16 and 64, then Subplex in rounds of eight from
-// the given values, the global winners and the best so far with up to four
-// values redrawn; last a pattern search on the grid from the winner, steps of
-// 2^k grid points along the 26 directions of the cube, largest first.
+// Both start with NLopt: DIRECT-L over the boxes' ranges and boxes around
+// the given values shrunk by 4, 16 and 64, then Subplex in rounds of eight
+// from the given values, the global winners and the best so far with up to
+// four values redrawn, each restarted with a finer step while its step is
+// above the grid. It has the whole budget but a tenth for the PID gains and
+// half of it for the fuzzy controller.
 //
-// The fuzzy controller, whose criterion is piecewise constant over the
-// 0.01 grid: a discrete coordinate search. A descent scans one line at a
-// time over its whole range, every grid point of it, and moves to the best;
-// the lines are each value alone and each set shifted whole or widened about
-// its middle. It ends when a whole pass over the lines finds nothing better.
-// The first round descends from the given values and from the best of 20,000
-// random draws over the box; each later round from the best so far with one
-// to four values redrawn within a box around it of a drawn size. Each run of
-// the loop (LoopScorer) simulates the tuned loop alone and stops once its
-// partial criterion passes the best of its scan.
+// The PID gains then end with a pattern search on the grid from NLopt's
+// winner: steps of 2^k grid points along the 26 directions of the cube,
+// largest first, which can follow the edge of an overshoot limit.
+//
+// The fuzzy controller's criterion is piecewise constant over the 0.01 grid,
+// so the rest of its budget goes to a discrete search. A descent scans one
+// line at a time over its whole range, every grid point of it, and moves to
+// the best point; the lines are each value alone and each set shifted whole
+// or widened about its middle. It ends when a whole pass over the lines
+// finds nothing better. The first round descends from NLopt's winner and
+// from it with one to four values redrawn within a box around it of a drawn
+// size, later rounds likewise from the best so far. Each run of the loop
+// (LoopScorer) simulates the tuned loop alone and stops once its partial
+// criterion passes the best of its scan.
 //
 // The tasks of a round run side by side on the threads, each with its own
 // share of the budget, and the random draws come from a std::mt19937_64 with
 // the seed on the calling thread, so the result depends on the inputs and
 // the seed alone, not on the number of threads (unless a time limit cuts
-// the search short). The winner is the best rank, ties going to the earlier
-// task. No evaluation is cached, so memory does not grow with the budget.
+// the search short). The winner is the best score, ties going to the earlier
+// task. NLopt's caches are bounded and the grid search keeps none, so memory
+// does not grow with the budget.
 class Tuner
 {
 public:

@@ -36,6 +36,7 @@ constexpr double kInitialStepDivisor = 8.0;
 // largest step, 2^(levels - 1) grid points.
 constexpr double kNloptShare = 0.9;
 constexpr int kPatternLevels = 12;
+constexpr int kNeighbourhood = 4;
 // The fuzzy search: NLopt's share of the budget, then the grid search's
 // tasks per round and the rounds its share is meant to last at the least.
 constexpr double kFuzzyNloptShare = 0.5;
@@ -437,7 +438,10 @@ std::vector<double> nloptSearch(const TuneObjective &objective, const TuneSettin
     });
     if (settings.progress)
         settings.progress(used, budget);
-    Outcome best{ given };
+    // The given values compete too: a search cut short by the time limit
+    // must not end worse than where it began.
+    Outcome best{ given, objective.evaluate(given).score, 1 };
+    ++used;
     std::vector<std::vector<double>> starts{ given };
     for (const Outcome &o : global) {
         used += o.used;
@@ -523,6 +527,33 @@ std::vector<double> searchPid(const TuneObjective &objective, const TuneSettings
         }
         if (!moved)
             --level;
+    }
+    // Last, every point within kNeighbourhood grid steps in each gain, the
+    // best of them taken while it is better: moves such as (-2, +3, 0) that
+    // no single direction makes.
+    const int width = 2 * kNeighbourhood + 1;
+    const int cells = width * width * width;
+    for (bool moved = true; moved && !search.exhausted();) {
+        moved = false;
+        Point next = p;
+        for (int d = 0; d < cells && !search.exhausted(); ++d) {
+            int code = d;
+            bool same = true;
+            for (std::size_t i = 0; i < n; ++i, code /= width) {
+                const int step = code % width - kNeighbourhood;
+                candidate[i] = p.x[i] + objective.grid()[i] * double(step);
+                same = same && step == 0;
+            }
+            if (same)
+                continue;
+            objective.quantise(candidate);
+            const Rank r = search.score(candidate, next.rank);
+            if (r.betterThan(next.rank)) {
+                next = { candidate, r };
+                moved = true;
+            }
+        }
+        p = std::move(next);
     }
     used += search.used();
     if (settings.progress)

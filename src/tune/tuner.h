@@ -57,7 +57,8 @@ struct TuneResult {
 //
 // The PID gains then end with a pattern search on the grid from NLopt's
 // winner: steps of 2^k grid points along the 26 directions of the cube,
-// largest first, which can follow the edge of an overshoot limit.
+// largest first, which can follow the edge of an overshoot limit; then the
+// best of every point within 4 grid steps in each gain, while it is better.
 //
 // The fuzzy controller's criterion is piecewise constant over the 0.01 grid,
 // so the rest of its budget goes to a discrete search. A descent scans one

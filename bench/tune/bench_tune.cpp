@@ -7,11 +7,15 @@
 //                                   what the sweep's bookkeeping adds to
 //   Tune/pid, Tune/fuzzy            the tuner at the start values (T = 20 s)
 //                                   with its default budget, on all cores
+//   TuneBudget/<target>/evaluations:N  the same with budgets of N and 10 N:
+//                                   the time per evaluation (the counter
+//                                   ns_per_evaluation) should stay put
 //
 // Goals: the sweep at least 200,000 points per second per core (the counter
 // points_per_core), and 2 threads at least 1.7 x one; --tune pid under 2 s
-// and --tune fuzzy under 10 s on two cores. `make bench` runs each five
-// times and reports the medians.
+// and --tune fuzzy under 10 s on two cores; ten times the budget in at most
+// twelve times the time. `make bench` runs each five times and reports the
+// medians.
 
 #include "stepparameters.h"
 #include "steprun.h"
@@ -75,6 +79,22 @@ void BM_Tune(benchmark::State &state, TuneTarget target)
     state.counters["evaluations"] = double(result.evaluations);
 }
 
+void BM_TuneBudget(benchmark::State &state, TuneTarget target)
+{
+    TuneSettings settings;
+    settings.target = target;
+    settings.evaluations = static_cast<std::size_t>(state.range(0));
+    TuneResult result;
+    for (auto _ : state) {
+        result = Tuner::tune(StepParameters(), settings);
+        benchmark::DoNotOptimize(result);
+    }
+    state.counters["evaluations"] = double(result.evaluations);
+    state.counters["ns_per_evaluation"] = benchmark::Counter(
+            double(state.iterations()) * double(result.evaluations),
+            benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+}
+
 } // namespace
 
 BENCHMARK(BM_Sweep)
@@ -92,6 +112,23 @@ BENCHMARK_CAPTURE(BM_Tune, pid, TuneTarget::Pid)
         ->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_Tune, fuzzy, TuneTarget::Fuzzy)
         ->Name("Tune/fuzzy")
+        ->Iterations(1)
+        ->UseRealTime()
+        ->Unit(benchmark::kMillisecond);
+
+BENCHMARK_CAPTURE(BM_TuneBudget, pid, TuneTarget::Pid)
+        ->Name("TuneBudget/pid")
+        ->ArgName("evaluations")
+        ->Arg(100000)
+        ->Arg(1000000)
+        ->Iterations(1)
+        ->UseRealTime()
+        ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_TuneBudget, fuzzy, TuneTarget::Fuzzy)
+        ->Name("TuneBudget/fuzzy")
+        ->ArgName("evaluations")
+        ->Arg(100000)
+        ->Arg(1000000)
         ->Iterations(1)
         ->UseRealTime()
         ->Unit(benchmark::kMillisecond);

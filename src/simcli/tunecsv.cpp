@@ -79,6 +79,16 @@ QString tuneSummary(const TuneResult &result, const TuneSettings &settings)
     line += QStringLiteral(", %1 evaluations, %2 s")
                     .arg(result.evaluations)
                     .arg(result.seconds, 0, 'f', 2);
+    if (result.stoppedAtTimeLimit) {
+        line += QLatin1Char('\n') + programName()
+                + QStringLiteral(": --tune stopped at the time limit: these are the best values "
+                                 "found so far");
+    }
+    if (result.constantOutput) {
+        line += QLatin1Char('\n') + programName()
+                + QStringLiteral(": the tuned fuzzy controller's output is constant from the "
+                                 "second step on: an open-loop input, no feedback");
+    }
     return line;
 }
 

@@ -52,6 +52,11 @@ public:
     static std::vector<const ModelParameter *> parameters(TuneTarget target);
 
     const std::vector<const ModelParameter *> &parameters() const { return m_parameters; }
+    const StepParameters &base() const { return m_base; }
+    TuneTarget target() const { return m_target; }
+    TuneCriterion criterionKind() const { return m_criterion; }
+    const std::optional<double> &maxOvershoot() const { return m_maxOvershoot; }
+    int steps() const { return m_steps; }
     std::size_t dimension() const { return m_parameters.size(); }
     const std::vector<double> &lower() const { return m_lower; }
     const std::vector<double> &upper() const { return m_upper; }

@@ -1,5 +1,6 @@
 #include "tuner.h"
 
+#include "loopscorer.h"
 #include "modelparameter.h"
 #include "parallelrunner.h"
 #include "steprun.h"
@@ -7,6 +8,7 @@
 #include <nlopt.hpp>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cmath>
 #include <limits>
@@ -30,11 +32,63 @@ constexpr std::size_t kMaxKicks = 4;
 // most of the budget goes to the local searches.
 constexpr double kGlobalShare = 0.1;
 constexpr double kInitialStepDivisor = 8.0;
+// The PID search: NLopt's share of the budget, and the pattern search's
+// largest step, 2^(levels - 1) grid points.
+constexpr double kNloptShare = 0.9;
+constexpr int kPatternLevels = 12;
+constexpr int kNeighbourhood = 4;
+// The fuzzy search: NLopt's share of the budget, then the grid search's
+// tasks per round and the rounds its share is meant to last at the least.
+constexpr double kFuzzyNloptShare = 0.5;
+constexpr std::size_t kGridTasks = 8;
+constexpr std::size_t kGridRounds = 2;
 // NLopt calls that the cache answers cost little but are not free; a method
 // that circles on a plateau stops after this many calls per evaluation.
 constexpr std::size_t kCallsPerEvaluation = 20;
-// DIRECT's own bookkeeping grows with every call, cached or not.
+// DIRECT's own bookkeeping grows with every call, cached or not: its
+// calls are capped so that memory does not grow with the budget.
 constexpr std::size_t kDirectCallsPerEvaluation = 2;
+constexpr std::size_t kMaxDirectEvaluations = 20000;
+// A task's cache of scores is forgotten whenever it reaches this size.
+constexpr std::size_t kMaxCacheEntries = std::size_t(1) << 16;
+
+using Clock = std::chrono::steady_clock;
+using Rank = LoopScorer::Rank;
+
+// The end of the time the search may take, watched by every task.
+class Deadline
+{
+public:
+    Deadline(Clock::time_point began, std::optional<double> seconds)
+    {
+        if (seconds) {
+            m_limited = true;
+            const double s = std::clamp(*seconds, 0.0, 1e9);
+            m_end = began + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(s));
+        }
+    }
+
+    // Sticky: once passed, passed for every task.
+    bool passed()
+    {
+        if (m_passed.load(std::memory_order_relaxed))
+            return true;
+        if (!m_limited || Clock::now() < m_end)
+            return false;
+        m_passed.store(true, std::memory_order_relaxed);
+        return true;
+    }
+
+    bool hasPassed() const { return m_passed.load(std::memory_order_relaxed); }
+
+private:
+    bool m_limited = false;
+    Clock::time_point m_end;
+    std::atomic<bool> m_passed{ false };
+};
+
+// Evaluations between two looks at the clock: some dozens of microseconds.
+constexpr std::size_t kClockInterval = 64;
 
 struct KeyHash {
     std::size_t operator()(const std::vector<long long> &key) const
@@ -57,8 +111,10 @@ struct Box {
 class Task
 {
 public:
-    Task(const TuneObjective &objective, std::size_t budget, std::size_t callsPerEvaluation)
-        : m_objective(objective), m_budget(budget), m_maxCalls(budget * callsPerEvaluation)
+    Task(const TuneObjective &objective, std::size_t budget, std::size_t callsPerEvaluation,
+         Deadline &deadline)
+        : m_objective(objective), m_budget(budget), m_maxCalls(budget * callsPerEvaluation),
+          m_deadline(deadline)
     {
     }
 
@@ -71,10 +127,12 @@ public:
         m_objective.gridIndices(m_candidate, m_key);
         if (const auto hit = m_cache.find(m_key); hit != m_cache.end())
             return hit->second;
-        if (m_used >= m_budget)
+        if (m_used >= m_budget || (m_used % kClockInterval == 0 && m_deadline.passed()))
             throw nlopt::forced_stop();
         ++m_used;
         const TuneObjective::Evaluation e = m_objective.evaluate(m_candidate);
+        if (m_cache.size() >= kMaxCacheEntries)
+            m_cache.clear();
         m_cache.emplace(m_key, e.score);
         if (m_best.empty() || e.score < m_bestScore) {
             m_best = m_candidate;
@@ -117,7 +175,10 @@ public:
         }
     }
 
-    bool exhausted() const { return m_used >= m_budget || m_calls >= m_maxCalls; }
+    bool exhausted() const
+    {
+        return m_used >= m_budget || m_calls >= m_maxCalls || m_deadline.hasPassed();
+    }
     const std::vector<double> &best() const { return m_best; }
     double bestScore() const { return m_bestScore; }
     std::size_t used() const { return m_used; }
@@ -133,6 +194,7 @@ private:
     std::size_t m_maxCalls;
     std::size_t m_used = 0;
     std::size_t m_calls = 0;
+    Deadline &m_deadline;
     std::unordered_map<std::vector<long long>, double, KeyHash> m_cache;
     std::vector<double> m_candidate;
     std::vector<long long> m_key;
@@ -164,9 +226,10 @@ struct Outcome {
     std::size_t used = 0;
 };
 
-Outcome globalTask(const TuneObjective &objective, const Box &box, std::size_t budget)
+Outcome globalTask(const TuneObjective &objective, const Box &box, std::size_t budget,
+                   Deadline &deadline)
 {
-    Task task(objective, budget, kDirectCallsPerEvaluation);
+    Task task(objective, budget, kDirectCallsPerEvaluation, deadline);
     std::vector<double> centre(box.lower.size());
     for (std::size_t i = 0; i < centre.size(); ++i)
         centre[i] = (box.lower[i] + box.upper[i]) / 2.0;
@@ -175,16 +238,20 @@ Outcome globalTask(const TuneObjective &objective, const Box &box, std::size_t b
 }
 
 Outcome localTask(const TuneObjective &objective, const std::vector<double> &start,
-                  std::size_t budget)
+                  std::size_t budget, Deadline &deadline)
 {
-    Task task(objective, budget, kCallsPerEvaluation);
+    Task task(objective, budget, kCallsPerEvaluation, deadline);
     const Box full{ objective.lower(), objective.upper() };
     const std::vector<double> &grid = objective.grid();
     std::vector<double> step(grid.size());
     for (std::size_t i = 0; i < step.size(); ++i)
         step[i] = (objective.upper()[i] - objective.lower()[i]) / kInitialStepDivisor;
 
-    task.score(start); // the start itself competes
+    try {
+        task.score(start); // the start itself competes
+    } catch (const nlopt::forced_stop &) {
+        return { task.best(), task.bestScore(), task.used() };
+    }
     while (!task.exhausted()) {
         bool aboveGrid = false;
         for (std::size_t i = 0; i < step.size(); ++i) {
@@ -204,12 +271,140 @@ Outcome localTask(const TuneObjective &objective, const std::vector<double> &sta
     return { task.best(), task.bestScore(), task.used() };
 }
 
+
+// A line of the grid search: coordinates that move together, each by its
+// direction (+1 or -1) times the same number of grid steps.
+struct Line {
+    std::vector<std::size_t> coordinates;
+    std::vector<int> direction;
+};
+
+struct Point {
+    std::vector<double> x;
+    Rank rank;
+};
+
+// One task of the grid search: its own budget of evaluations, counted
+// whether a run finishes or is abandoned.
+class GridSearch
+{
+public:
+    GridSearch(const TuneObjective &objective, const LoopScorer &scorer, std::size_t budget,
+               Deadline &deadline)
+        : m_objective(objective), m_scorer(scorer), m_budget(budget), m_deadline(deadline)
+    {
+    }
+
+    bool exhausted() const { return m_used >= m_budget || m_deadline.hasPassed(); }
+    std::size_t used() const { return m_used; }
+
+    // Abandoned once the budget or the time is spent.
+    Rank score(const std::vector<double> &x, const Rank &toBeat)
+    {
+        if (exhausted() || (m_used % kClockInterval == 0 && m_deadline.passed()))
+            return {};
+        ++m_used;
+        return m_scorer.score(x, toBeat);
+    }
+
+    // Scans along each line in turn over its whole range, moving to the best
+    // value of each scan, until a whole pass finds nothing better.
+    void descend(Point &p, const std::vector<Line> &lines)
+    {
+        if (p.rank.kind == Rank::Abandoned)
+            p.rank = score(p.x, Rank());
+        std::size_t sinceBetter = 0;
+        for (std::size_t k = 0; sinceBetter < lines.size() && !exhausted(); k = (k + 1) % lines.size()) {
+            if (scan(p, lines[k]))
+                sinceBetter = 0;
+            ++sinceBetter;
+        }
+    }
+
+private:
+    bool scan(Point &p, const Line &line)
+    {
+        // The line's points are x + d * direction in grid steps; d runs
+        // over every value that keeps each coordinate within its range.
+        long long dLow = std::numeric_limits<long long>::min();
+        long long dHigh = std::numeric_limits<long long>::max();
+        for (std::size_t m = 0; m < line.coordinates.size(); ++m) {
+            const std::size_t c = line.coordinates[m];
+            const double scale = 1.0 / m_objective.grid()[c];
+            const long long at = std::llround(p.x[c] * scale);
+            const long long lo = std::llround(m_objective.lower()[c] * scale) - at;
+            const long long hi = std::llround(m_objective.upper()[c] * scale) - at;
+            if (line.direction[m] > 0) {
+                dLow = std::max(dLow, lo);
+                dHigh = std::min(dHigh, hi);
+            } else {
+                dLow = std::max(dLow, -hi);
+                dHigh = std::min(dHigh, -lo);
+            }
+        }
+        Point best = p;
+        std::vector<double> candidate = p.x;
+        for (long long d = dLow; d <= dHigh && !exhausted(); ++d) {
+            if (d == 0)
+                continue;
+            for (std::size_t m = 0; m < line.coordinates.size(); ++m) {
+                const std::size_t c = line.coordinates[m];
+                const double scale = 1.0 / m_objective.grid()[c];
+                candidate[c] = double(std::llround(p.x[c] * scale) + d * line.direction[m]) / scale;
+            }
+            if (!ordered(candidate))
+                continue;
+            const Rank r = score(candidate, best.rank);
+            if (r.betterThan(best.rank)) {
+                best.x = candidate;
+                best.rank = r;
+            }
+        }
+        if (!best.rank.betterThan(p.rank))
+            return false;
+        p = std::move(best);
+        return true;
+    }
+
+    // Whether every error set has L <= R.
+    bool ordered(const std::vector<double> &x) const
+    {
+        for (std::size_t i = 0; i + 1 < x.size(); ++i) {
+            const ModelParameter &param = *m_objective.parameters()[i];
+            if (param.isOrderedBound() && param.isLeft() && x[i] > x[i + 1])
+                return false;
+        }
+        return true;
+    }
+
+    const TuneObjective &m_objective;
+    const LoopScorer &m_scorer;
+    std::size_t m_budget;
+    std::size_t m_used = 0;
+    Deadline &m_deadline;
+};
+
+// Every coordinate on its own; for the fuzzy controller also each set
+// shifted whole (L and R by the same step) and widened or narrowed about
+// its middle (L and R by opposite steps).
+std::vector<Line> gridLines(std::size_t n)
+{
+    std::vector<Line> lines;
+    for (std::size_t i = 0; i < n; ++i)
+        lines.push_back({ { i }, { 1 } });
+    for (std::size_t i = 1; i + 1 < n; i += 2) {
+        lines.push_back({ { i, i + 1 }, { 1, 1 } });
+        lines.push_back({ { i, i + 1 }, { -1, 1 } });
+    }
+    return lines;
+}
+
 // Runs the tasks on the threads; outcome k is task k's, whatever the thread
 // count.
-template<typename Make>
-std::vector<Outcome> runTasks(std::size_t count, unsigned threads, Make make)
+template<typename Result, typename Make>
+std::vector<Result> runParallel(std::size_t count, unsigned threads, Make make)
 {
-    std::vector<Outcome> outcomes(count);
+    std::vector<Result> outcomes(count);
     ParallelRunner::run(count, 1, threads, [&](std::size_t begin, std::size_t end) {
         for (std::size_t k = begin; k < end; ++k)
             outcomes[k] = make(k);
@@ -217,11 +412,218 @@ std::vector<Outcome> runTasks(std::size_t count, unsigned threads, Make make)
     return outcomes;
 }
 
+struct GridOutcome {
+    Point point;
+    std::size_t used = 0;
+};
+
+
+
+// NLopt's DIRECT-L and Subplex rounds within their share of the budget;
+// their best.
+std::vector<double> nloptSearch(const TuneObjective &objective, const TuneSettings &settings,
+                                std::size_t budget, std::size_t nloptBudget, std::size_t &used,
+                                Deadline &deadline, std::mt19937_64 &random)
+{
+    const std::size_t n = objective.dimension();
+    std::vector<double> given = objective.start();
+    objective.quantise(given);
+
+    // Stage 1: DIRECT-L at each zoom level around the given values.
+    const auto globalBudget = static_cast<std::size_t>(double(nloptBudget) * kGlobalShare);
+    const std::vector<Outcome> global = runParallel<Outcome>(kZoomLevels, settings.threads, [&](std::size_t k) {
+        return globalTask(objective, zoomedBox(objective, given, static_cast<int>(k)),
+                          std::clamp<std::size_t>(globalBudget / kZoomLevels, 1, kMaxDirectEvaluations),
+                          deadline);
+    });
+    if (settings.progress)
+        settings.progress(used, budget);
+    // The given values compete too: a search cut short by the time limit
+    // must not end worse than where it began.
+    Outcome best{ given, objective.evaluate(given).score, 1 };
+    ++used;
+    std::vector<std::vector<double>> starts{ given };
+    for (const Outcome &o : global) {
+        used += o.used;
+        if (o.best.empty())
+            continue;
+        starts.push_back(o.best);
+        if (o.score < best.score)
+            best = o;
+    }
+
+    // Stage 2: local searches in rounds, from the given values and the
+    // global winners first, then from the best so far with a few of its
+    // values redrawn within a box of a drawn zoom level.
+    // From the raw bits: std::uniform_real_distribution's results differ
+    // between standard libraries, mt19937_64's do not.
+    auto uniform = [&random] { return double(random() >> 11) * 0x1p-53; };
+    const std::size_t taskBudget = std::max<std::size_t>(
+            kMinTaskBudget, (nloptBudget - std::min(nloptBudget, used)) / (kLocalTasks * kLocalRounds));
+    while (used + kLocalTasks <= nloptBudget && !deadline.hasPassed()) {
+        while (starts.size() < kLocalTasks) {
+            const Box box = zoomedBox(objective, best.best, static_cast<int>(random() % kZoomLevels));
+            std::vector<double> x = best.best;
+            const std::size_t kicks = 1 + random() % std::min(n, kMaxKicks);
+            for (std::size_t k = 0; k < kicks; ++k) {
+                const std::size_t i = random() % n;
+                x[i] = box.lower[i] + uniform() * (box.upper[i] - box.lower[i]);
+            }
+            starts.push_back(std::move(x));
+        }
+        const std::size_t share = std::min(taskBudget, (nloptBudget - used) / starts.size());
+        const std::vector<Outcome> round = runParallel<Outcome>(
+                starts.size(), settings.threads,
+                [&](std::size_t k) { return localTask(objective, starts[k], share, deadline); });
+        for (const Outcome &o : round) {
+            used += o.used;
+            if (!o.best.empty() && o.score < best.score)
+                best = o;
+        }
+        starts.clear();
+        if (settings.progress)
+            settings.progress(used, budget);
+    }
+    return best.best;
+}
+
+// The PID gains: NLopt's search, then a pattern search on the grid from
+// its winner.
+std::vector<double> searchPid(const TuneObjective &objective, const TuneSettings &settings,
+                              std::size_t budget, std::size_t &used, Deadline &deadline)
+{
+    const std::size_t n = objective.dimension();
+    std::mt19937_64 random(settings.seed);
+    const std::vector<double> nloptBest = nloptSearch(
+            objective, settings, budget,
+            std::max(used, static_cast<std::size_t>(double(budget) * kNloptShare)), used, deadline,
+            random);
+
+    // Stage 3: steps of 2^k grid points along the 26 directions of the
+    // cube, the largest first; the overshoot limit's edge runs across the
+    // axes, and only the diagonals follow it.
+    const LoopScorer scorer(objective);
+    GridSearch search(objective, scorer, budget - std::min(budget, used), deadline);
+    Point p{ nloptBest, search.score(nloptBest, Rank()) };
+    std::vector<double> candidate(n);
+    for (int level = kPatternLevels - 1; level >= 0 && !search.exhausted();) {
+        bool moved = false;
+        for (int d = 0; d < 27 && !search.exhausted(); ++d) {
+            int code = d;
+            bool same = true;
+            for (std::size_t i = 0; i < n; ++i, code /= 3) {
+                const double step = std::ldexp(objective.grid()[i], level) * double(code % 3 - 1);
+                candidate[i] = p.x[i] + step;
+                same = same && code % 3 == 1;
+            }
+            if (same)
+                continue;
+            objective.quantise(candidate);
+            const Rank r = search.score(candidate, p.rank);
+            if (r.betterThan(p.rank)) {
+                p = { candidate, r };
+                moved = true;
+            }
+        }
+        if (!moved)
+            --level;
+    }
+    // Last, every point within kNeighbourhood grid steps in each gain, the
+    // best of them taken while it is better: moves such as (-2, +3, 0) that
+    // no single direction makes.
+    const int width = 2 * kNeighbourhood + 1;
+    const int cells = width * width * width;
+    for (bool moved = true; moved && !search.exhausted();) {
+        moved = false;
+        Point next = p;
+        for (int d = 0; d < cells && !search.exhausted(); ++d) {
+            int code = d;
+            bool same = true;
+            for (std::size_t i = 0; i < n; ++i, code /= width) {
+                const int step = code % width - kNeighbourhood;
+                candidate[i] = p.x[i] + objective.grid()[i] * double(step);
+                same = same && step == 0;
+            }
+            if (same)
+                continue;
+            objective.quantise(candidate);
+            const Rank r = search.score(candidate, next.rank);
+            if (r.betterThan(next.rank)) {
+                next = { candidate, r };
+                moved = true;
+            }
+        }
+        p = std::move(next);
+    }
+    used += search.used();
+    if (settings.progress)
+        settings.progress(used, budget);
+    return p.x;
+}
+
+// The fuzzy controller: coordinate scans on the grid (see Tuner).
+std::vector<double> searchFuzzy(const TuneObjective &objective, const TuneSettings &settings,
+                                std::size_t budget, std::size_t &used, Deadline &deadline)
+{
+    const std::size_t n = objective.dimension();
+    const LoopScorer scorer(objective);
+    const std::vector<Line> lines = gridLines(n);
+    std::mt19937_64 random(settings.seed);
+    auto gridValue = [&](std::size_t i, double lower, double upper) {
+        const double scale = 1.0 / objective.grid()[i];
+        const long long lo = std::llround(lower * scale);
+        const long long hi = std::llround(upper * scale);
+        return double(lo + static_cast<long long>(random() % std::uint64_t(hi - lo + 1))) / scale;
+    };
+
+    const std::vector<double> given = nloptSearch(
+            objective, settings, budget,
+            std::max(used, static_cast<std::size_t>(double(budget) * kFuzzyNloptShare)), used,
+            deadline, random);
+    Point best{ given, Rank() };
+
+    // The first round descends from NLopt's winner, alongside it and in
+    // each later round from the best so far with a few values redrawn.
+    std::vector<Point> starts{ best };
+    const std::size_t taskBudget = std::max<std::size_t>(
+            kMinTaskBudget, (budget - std::min(budget, used)) / (kGridTasks * kGridRounds));
+    while (used + kGridTasks <= budget && !deadline.hasPassed()) {
+        while (starts.size() < kGridTasks) {
+            const Box box = zoomedBox(objective, best.x, static_cast<int>(random() % kZoomLevels));
+            std::vector<double> x = best.x;
+            const std::size_t kicks = 1 + random() % std::min(n, kMaxKicks);
+            for (std::size_t k = 0; k < kicks; ++k) {
+                const std::size_t i = random() % n;
+                x[i] = gridValue(i, box.lower[i], box.upper[i]);
+            }
+            objective.quantise(x);
+            starts.push_back({ x, Rank() });
+        }
+        const std::size_t share = std::min(taskBudget, (budget - used) / starts.size());
+        const std::vector<GridOutcome> round = runParallel<GridOutcome>(
+                starts.size(), settings.threads, [&](std::size_t k) {
+                    GridSearch search(objective, scorer, share, deadline);
+                    Point p = starts[k];
+                    search.descend(p, lines);
+                    return GridOutcome{ std::move(p), search.used() };
+                });
+        for (const GridOutcome &o : round) {
+            used += o.used;
+            if (o.point.rank.betterThan(best.rank))
+                best = o.point;
+        }
+        starts.clear();
+        if (settings.progress)
+            settings.progress(used, budget);
+    }
+    return best.rank.kind == Rank::Abandoned ? given : best.x;
+}
+
 } // namespace
 
 std::size_t Tuner::defaultEvaluations(TuneTarget target)
 {
-    return target == TuneTarget::Pid ? 20000 : 1000000;
+    return target == TuneTarget::Pid ? 20000 : 2000000;
 }
 
 std::optional<std::string> Tuner::check(const StepParameters &base, const TuneSettings &settings)
@@ -235,18 +637,34 @@ std::optional<std::string> Tuner::check(const StepParameters &base, const TuneSe
         return std::string("the overshoot limit must be a percentage of 0 or more");
     if (settings.evaluations != 0 && settings.evaluations < kMinEvaluations)
         return "the budget must be at least " + std::to_string(kMinEvaluations) + " evaluations";
+    if (settings.timeLimitSeconds && !(*settings.timeLimitSeconds > 0.0))
+        return std::string("the time limit must be a number of seconds above 0");
     return std::nullopt;
+}
+
+bool Tuner::fuzzyOutputConstant(const StepParameters &p)
+{
+    const std::vector<FuzzyController::Evaluation> trace = StepRun::traceFuzzyLoop(
+            p.setPoint, StepRun::stepCount(p.modellingTime),
+            FuzzyController(p.errSets, p.dErrSets, p.amplification));
+    if (trace.size() < 3)
+        return false;
+    for (std::size_t k = 2; k < trace.size(); ++k) {
+        if (!(trace[k].output == trace[1].output))
+            return false;
+    }
+    return true;
 }
 
 TuneResult Tuner::tune(const StepParameters &base, const TuneSettings &settings)
 {
-    const auto began = std::chrono::steady_clock::now();
+    const auto began = Clock::now();
+    Deadline deadline(began, settings.timeLimitSeconds);
     const TuneObjective objective(base, settings.target, settings.criterion,
                                   settings.maxOvershoot);
     const std::size_t budget = std::max(kMinEvaluations, settings.evaluations != 0
                                                 ? settings.evaluations
                                                 : defaultEvaluations(settings.target));
-    const std::size_t n = objective.dimension();
 
     TuneResult result;
     result.names = objective.parameters();
@@ -255,65 +673,10 @@ TuneResult Tuner::tune(const StepParameters &base, const TuneSettings &settings)
     result.overshootBefore = before.overshoot;
     std::size_t used = 1;
 
-    std::vector<double> given = objective.start();
-    objective.quantise(given);
+    const std::vector<double> values = settings.target == TuneTarget::Pid
+            ? searchPid(objective, settings, budget, used, deadline)
+            : searchFuzzy(objective, settings, budget, used, deadline);
 
-    // Stage 1: DIRECT-L at each zoom level around the given values.
-    const auto globalBudget = static_cast<std::size_t>(double(budget) * kGlobalShare);
-    const std::vector<Outcome> global = runTasks(kZoomLevels, settings.threads, [&](std::size_t k) {
-        return globalTask(objective, zoomedBox(objective, given, static_cast<int>(k)),
-                          std::max<std::size_t>(1, globalBudget / kZoomLevels));
-    });
-    if (settings.progress)
-        settings.progress(used, budget);
-    Outcome best{ given };
-    std::vector<std::vector<double>> starts{ given };
-    for (const Outcome &o : global) {
-        used += o.used;
-        if (o.best.empty())
-            continue;
-        starts.push_back(o.best);
-        if (o.score < best.score)
-            best = o;
-    }
-
-    // Stage 2: local searches in rounds, from the given values and the
-    // global winners first, then from the best so far with a few of its
-    // values redrawn within a box of a drawn zoom level, until the budget is
-    // spent. Each search gets a share small enough for many rounds.
-    std::mt19937_64 random(settings.seed);
-    // From the raw bits: std::uniform_real_distribution's results differ
-    // between standard libraries, mt19937_64's do not.
-    auto uniform = [&random] { return double(random() >> 11) * 0x1p-53; };
-    const std::size_t taskBudget = std::max<std::size_t>(
-            kMinTaskBudget, (budget - std::min(budget, used)) / (kLocalTasks * kLocalRounds));
-    while (used + kLocalTasks <= budget) {
-        while (starts.size() < kLocalTasks) {
-            const Box box = zoomedBox(objective, best.best, static_cast<int>(random() % kZoomLevels));
-            std::vector<double> x = best.best;
-            const std::size_t kicks = 1 + random() % std::min(n, kMaxKicks);
-            for (std::size_t k = 0; k < kicks; ++k) {
-                const std::size_t i = random() % n;
-                x[i] = box.lower[i] + uniform() * (box.upper[i] - box.lower[i]);
-            }
-            starts.push_back(std::move(x));
-        }
-        const std::size_t share = std::min(taskBudget, (budget - used) / starts.size());
-        const std::vector<Outcome> round = runTasks(starts.size(), settings.threads,
-                                                    [&](std::size_t k) {
-                                                        return localTask(objective, starts[k], share);
-                                                    });
-        for (const Outcome &o : round) {
-            used += o.used;
-            if (!o.best.empty() && o.score < best.score)
-                best = o;
-        }
-        starts.clear();
-        if (settings.progress)
-            settings.progress(used, budget);
-    }
-
-    const std::vector<double> &values = best.best;
     const TuneObjective::Evaluation after = objective.evaluate(values);
     result.values = values;
     result.parameters = objective.apply(values);
@@ -321,6 +684,9 @@ TuneResult Tuner::tune(const StepParameters &base, const TuneSettings &settings)
     result.overshootAfter = after.overshoot;
     result.feasible = after.feasible;
     result.evaluations = used;
-    result.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - began).count();
+    result.stoppedAtTimeLimit = deadline.hasPassed();
+    result.constantOutput = settings.target == TuneTarget::Fuzzy
+            && fuzzyOutputConstant(result.parameters);
+    result.seconds = std::chrono::duration<double>(Clock::now() - began).count();
     return result;
 }

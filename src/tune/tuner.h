@@ -19,6 +19,9 @@ struct TuneSettings {
     std::size_t evaluations = 0;        // the budget; 0: Tuner::defaultEvaluations(target)
     std::uint64_t seed = 1;
     unsigned threads = 0;               // 0: all cores
+    // Wall-clock seconds after which the search stops and the best values
+    // found so far stand; none: the budget alone ends it.
+    std::optional<double> timeLimitSeconds;
     // Evaluations used so far, and the budget; called on the calling thread
     // after each batch of tasks, some dozens of times in a run.
     std::function<void(std::size_t used, std::size_t budget)> progress;
@@ -35,26 +38,46 @@ struct TuneResult {
     bool feasible = true;                          // overshootAfter within the limit
     std::size_t evaluations = 0;                   // loop runs, the one at the base included
     double seconds = 0.0;                          // wall-clock time taken
+    bool stoppedAtTimeLimit = false;               // the time limit ended the search
+    // The tuned fuzzy controller gives one and the same output at every step
+    // after the first: an open-loop input, no feedback (false for pid).
+    bool constantOutput = false;
 };
 
 // Searches the parameters of one loop (see TuneObjective) that minimise the
-// criterion for the base's setpoint and time, with NLopt's derivative-free
-// methods on the values the window can hold:
+// criterion for the base's setpoint and time, on the values the window can
+// hold (each box's range and decimals).
 //
-//   1. global: DIRECT-L over the boxes' ranges and over boxes around the
-//      given values shrunk by 4, 16 and 64, one NLopt object each;
-//   2. local, in rounds of eight: Subplex from the given values and from
-//      each global winner, then from the best so far with up to four values
-//      redrawn at random. Each search restarts from its best with its
-//      initial step cut by 4 while the step is above the grid, since a
-//      quantised objective is flat between grid points and would stall a
-//      method that steps finer.
+// Both start with NLopt: DIRECT-L over the boxes' ranges and boxes around
+// the given values shrunk by 4, 16 and 64, then Subplex in rounds of eight
+// from the given values, the global winners and the best so far with up to
+// four values redrawn, each restarted with a finer step while its step is
+// above the grid. It has the whole budget but a tenth for the PID gains and
+// half of it for the fuzzy controller.
+//
+// The PID gains then end with a pattern search on the grid from NLopt's
+// winner: steps of 2^k grid points along the 26 directions of the cube,
+// largest first, which can follow the edge of an overshoot limit; then the
+// best of every point within 4 grid steps in each gain, while it is better.
+//
+// The fuzzy controller's criterion is piecewise constant over the 0.01 grid,
+// so the rest of its budget goes to a discrete search. A descent scans one
+// line at a time over its whole range, every grid point of it, and moves to
+// the best point; the lines are each value alone and each set shifted whole
+// or widened about its middle. It ends when a whole pass over the lines
+// finds nothing better. The first round descends from NLopt's winner and
+// from it with one to four values redrawn within a box around it of a drawn
+// size, later rounds likewise from the best so far. Each run of the loop
+// (LoopScorer) simulates the tuned loop alone and stops once its partial
+// criterion passes the best of its scan.
 //
 // The tasks of a round run side by side on the threads, each with its own
-// NLopt object, cache and share of the budget, and the random draws come from
-// a std::mt19937_64 with the seed on the calling thread, so the result depends
-// on the inputs and the seed alone, not on the number of threads. The winner
-// is the best score (TuneObjective), ties going to the earlier task.
+// share of the budget, and the random draws come from a std::mt19937_64 with
+// the seed on the calling thread, so the result depends on the inputs and
+// the seed alone, not on the number of threads (unless a time limit cuts
+// the search short). The winner is the best score, ties going to the earlier
+// task. NLopt's caches are bounded and the grid search keeps none, so memory
+// does not grow with the budget.
 class Tuner
 {
 public:
@@ -68,4 +91,8 @@ public:
 
     // Call check() first.
     static TuneResult tune(const StepParameters &base, const TuneSettings &settings);
+
+    // Whether the fuzzy loop's controller gives one and the same output at
+    // every step after the first (and there are at least two of them).
+    static bool fuzzyOutputConstant(const StepParameters &params);
 };

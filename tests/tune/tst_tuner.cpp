@@ -3,6 +3,7 @@
 // constraint, and the same answer for any number of threads.
 
 #include "bitsof.h"
+#include "loopscorer.h"
 #include "metrics.h"
 #include "modelparameter.h"
 #include "stepparameters.h"
@@ -95,6 +96,11 @@ private slots:
     void overshootLimitHolds_data();
     void overshootLimitHolds();
     void fuzzyWellBelowStartOnAnyThreads();
+    void scorerMatchesEvaluate_data();
+    void scorerMatchesEvaluate();
+    void timeLimitStopsEarly();
+    void constantOutput_data();
+    void constantOutput();
 };
 
 void TestTuner::quantise_data()
@@ -266,10 +272,12 @@ void TestTuner::overshootLimitHolds_data()
 {
     QTest::addColumn<TuneTarget>("target");
     QTest::addColumn<double>("limit");
-    QTest::addColumn<int>("evaluations");
-    QTest::newRow("pid 2 %") << TuneTarget::Pid << 2.0 << 5000;
-    QTest::newRow("pid 0 %") << TuneTarget::Pid << 0.0 << 5000;
-    QTest::newRow("fuzzy 2 %") << TuneTarget::Fuzzy << 2.0 << 20000;
+    QTest::addColumn<int>("evaluations"); // 0: the default
+    QTest::addColumn<double>("atMost");    // the criterion reached, from a long independent search
+    QTest::newRow("pid 2 %") << TuneTarget::Pid << 2.0 << 5000 << Inf;
+    QTest::newRow("pid 2 %, default budget") << TuneTarget::Pid << 2.0 << 0 << 0.22282526320021134;
+    QTest::newRow("pid 0 %") << TuneTarget::Pid << 0.0 << 5000 << Inf;
+    QTest::newRow("fuzzy 2 %") << TuneTarget::Fuzzy << 2.0 << 40000 << Inf;
 }
 
 void TestTuner::overshootLimitHolds()
@@ -277,6 +285,7 @@ void TestTuner::overshootLimitHolds()
     QFETCH(TuneTarget, target);
     QFETCH(double, limit);
     QFETCH(int, evaluations);
+    QFETCH(double, atMost);
     TuneSettings settings;
     settings.target = target;
     settings.maxOvershoot = limit;
@@ -291,6 +300,7 @@ void TestTuner::overshootLimitHolds()
     QCOMPARE(computeMetrics(1.0, r.t, r.y).overshootPercent, result.overshootAfter);
     // Still better than where it started (both start values overshoot).
     QVERIFY(result.criterionAfter < result.criterionBefore);
+    QVERIFY2(result.criterionAfter <= atMost, qPrintable(QString::number(result.criterionAfter, 'g', 17)));
     verifyWindowValues(result);
 }
 
@@ -310,6 +320,122 @@ void TestTuner::fuzzyWellBelowStartOnAnyThreads()
 
     settings.threads = 1;
     verifySame(Tuner::tune(StepParameters(), settings), two);
+}
+
+void TestTuner::scorerMatchesEvaluate_data()
+{
+    QTest::addColumn<TuneTarget>("target");
+    QTest::addColumn<int>("criterion");
+    QTest::addColumn<double>("setPoint");
+    QTest::addColumn<double>("maxOvershoot"); // -1: none
+    QTest::addColumn<std::vector<double>>("x");
+
+    const std::vector<double> fuzzy{ 0.31, -7.71, 3.31, 0.33, 8.84, -2.06, 4.18,
+                                     -3.75, -3.47, 0.0, 1.38, -1.83, 0.43 };
+    QTest::newRow("fuzzy iae") << TuneTarget::Fuzzy << int(TuneCriterion::Iae) << 1.0 << -1.0 << fuzzy;
+    QTest::newRow("fuzzy ise, over 2 %") << TuneTarget::Fuzzy << int(TuneCriterion::Ise) << 1.0 << 2.0 << fuzzy;
+    QTest::newRow("fuzzy itae, setpoint -2") << TuneTarget::Fuzzy << int(TuneCriterion::Itae) << -2.0 << 2.0 << fuzzy;
+    QTest::newRow("pid itae") << TuneTarget::Pid << int(TuneCriterion::Itae) << 5.0 << -1.0
+                              << std::vector<double>{ 0.705, 0.329, 0.339 };
+    QTest::newRow("pid within 2 %") << TuneTarget::Pid << int(TuneCriterion::Iae) << 1.0 << 2.0
+                                    << std::vector<double>{ 0.53, 0.255, 0.251 };
+    QTest::newRow("pid diverges") << TuneTarget::Pid << int(TuneCriterion::Iae) << 100.0 << -1.0
+                                  << std::vector<double>{ 1000.0, 100.0, 100.0 };
+}
+
+// A run that finishes has the bits of evaluate()'s criterion, a rank in
+// evaluate()'s order, and one that cannot beat a better rank is abandoned.
+void TestTuner::scorerMatchesEvaluate()
+{
+    QFETCH(TuneTarget, target);
+    QFETCH(int, criterion);
+    QFETCH(double, setPoint);
+    QFETCH(double, maxOvershoot);
+    QFETCH(std::vector<double>, x);
+    StepParameters base;
+    base.setPoint = setPoint;
+    const TuneObjective objective(base, target, TuneCriterion(criterion),
+                                  maxOvershoot < 0.0 ? std::nullopt : std::optional<double>(maxOvershoot));
+    const LoopScorer scorer(objective);
+    const TuneObjective::Evaluation e = objective.evaluate(x);
+    const LoopScorer::Rank whole = scorer.score(x, LoopScorer::Rank());
+    if (!std::isfinite(e.criterion)) {
+        QCOMPARE(whole.kind, LoopScorer::Rank::Diverged);
+        return;
+    }
+    if (!e.feasible) {
+        QCOMPARE(whole.kind, LoopScorer::Rank::OverLimit);
+        QCOMPARE(bitsOf(whole.value), bitsOf(*e.overshoot));
+    } else {
+        QCOMPARE(whole.kind, LoopScorer::Rank::Feasible);
+        QCOMPARE(bitsOf(whole.value), bitsOf(e.criterion));
+    }
+    // Equal to the rank to beat: run whole, the same rank.
+    const LoopScorer::Rank tie = scorer.score(x, whole);
+    QCOMPARE(tie.kind, whole.kind);
+    QCOMPARE(bitsOf(tie.value), bitsOf(whole.value));
+    const LoopScorer::Rank better{ LoopScorer::Rank::Feasible, e.feasible ? e.criterion * 0.5 : 0.0 };
+    QCOMPARE(scorer.score(x, better).kind, LoopScorer::Rank::Abandoned);
+}
+
+void TestTuner::timeLimitStopsEarly()
+{
+    TuneSettings settings;
+    settings.target = TuneTarget::Fuzzy;
+    settings.evaluations = 1'000'000'000; // hours without the limit
+    settings.timeLimitSeconds = 0.3;
+    std::size_t reports = 0;
+    settings.progress = [&reports](std::size_t, std::size_t) { ++reports; };
+    const TuneResult result = Tuner::tune(StepParameters(), settings);
+    QVERIFY(result.stoppedAtTimeLimit);
+    QVERIFY2(result.seconds < 5.0, qPrintable(QString::number(result.seconds)));
+    QVERIFY(result.evaluations < settings.evaluations);
+    QVERIFY(reports > 0);
+    QVERIFY(result.criterionAfter <= result.criterionBefore);
+    QCOMPARE(bitsOf(result.criterionAfter), bitsOf(iaeOf(TuneTarget::Fuzzy, result.parameters)));
+    verifyWindowValues(result);
+
+    settings.target = TuneTarget::Pid;
+    settings.timeLimitSeconds.reset();
+    settings.evaluations = 2000;
+    QVERIFY(!Tuner::tune(StepParameters(), settings).stoppedAtTimeLimit);
+
+    settings.timeLimitSeconds = 0.0;
+    QCOMPARE(QString::fromStdString(Tuner::check(StepParameters(), settings).value_or("")),
+             QStringLiteral("the time limit must be a number of seconds above 0"));
+}
+
+void TestTuner::constantOutput_data()
+{
+    QTest::addColumn<double>("setPoint");
+    QTest::addColumn<double>("time");
+    QTest::addColumn<std::vector<double>>("x");
+    QTest::addColumn<bool>("constant");
+
+    // Zero set empty, the error always Positive, the derivative Zero from
+    // the second step on (it is 5 at the first): 0, then +amp for good.
+    const std::vector<double> open{ 0.51, -10.0, -10.0, 0.0, 0.0, -10.0, -10.0,
+                                    -10.0, -10.0, -6.0, 6.0, 10.0, 10.0 };
+    QTest::newRow("open loop") << 5.0 << 40.0 << open << true;
+    QTest::newRow("two steps") << 5.0 << 0.4 << open << false;
+    QTest::newRow("three steps") << 5.0 << 0.7 << open << true;
+    QTest::newRow("feedback") << 1.0 << 20.0
+                              << std::vector<double>{ 0.31, -7.71, 3.31, 0.33, 8.84, -2.06, 4.18,
+                                                      -3.75, -3.47, 0.0, 1.38, -1.83, 0.43 }
+                              << false;
+}
+
+void TestTuner::constantOutput()
+{
+    QFETCH(double, setPoint);
+    QFETCH(double, time);
+    QFETCH(std::vector<double>, x);
+    QFETCH(bool, constant);
+    StepParameters base;
+    base.setPoint = setPoint;
+    base.modellingTime = time;
+    const TuneObjective objective(base, TuneTarget::Fuzzy, TuneCriterion::Itae, std::nullopt);
+    QCOMPARE(Tuner::fuzzyOutputConstant(objective.apply(x)), constant);
 }
 
 QTEST_APPLESS_MAIN(TestTuner)

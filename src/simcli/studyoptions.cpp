@@ -18,6 +18,8 @@ constexpr unsigned kMaxThreads = 256;
 constexpr double kMaxEvaluations = 1e8;
 constexpr double kMaxSeed = 9007199254740991.0; // 2^53 - 1: every whole number up to it is exact
 constexpr double kMaxOvershootLimit = 1000.0;
+constexpr double kMinTimeLimit = 0.001;
+constexpr double kMaxTimeLimit = 1.0e6;
 constexpr std::size_t kMaxAxes = 2;
 
 const QStringList kCriteria = { QStringLiteral("iae"), QStringLiteral("ise"),
@@ -185,8 +187,15 @@ std::vector<OptionEntry> studyOptionTable(StudyOptions &study)
             "the same result",
             0.0, kMaxSeed, QString::number(TuneSettings().seed), study,
             [&study](double v) { study.seed = static_cast<std::uint64_t>(v); }));
-    for (std::size_t i = table.size() - 3; i < table.size(); ++i)
-        table[i].needs = { { QStringLiteral("tune") } }; // max-overshoot, evaluations, seed
+    table.push_back(numberOption(
+            "time-limit", OptionKind::Number, "seconds",
+            "the most time the search may take: when it is up the tune ends with the best "
+            "values found so far and says so (the result then depends on the machine's speed)",
+            kMinTimeLimit, kMaxTimeLimit, QString(), study,
+            [&study](double v) { study.timeLimit = v; }));
+    // max-overshoot, evaluations, seed, time-limit
+    for (std::size_t i = table.size() - 4; i < table.size(); ++i)
+        table[i].needs = { { QStringLiteral("tune") } };
     table.push_back(numberOption(
             "threads", OptionKind::Integer, "count",
             "Threads for --sweep and --tune; the output is the same for any number", 1.0,
@@ -227,6 +236,7 @@ TuneSettings tuneSettings(const StudyOptions &study)
     settings.maxOvershoot = study.maxOvershoot;
     settings.evaluations = study.evaluations;
     settings.seed = study.seed;
+    settings.timeLimitSeconds = study.timeLimit;
     return settings;
 }
 

@@ -30,6 +30,7 @@ struct StudyOptions {
     std::optional<double> maxOvershoot; // percent
     std::size_t evaluations = 0;        // 0: the tuner's default for the loop
     std::uint64_t seed = 1;
+    std::optional<double> timeLimit; // seconds; none: the budget alone ends a tune
     unsigned threads = 0; // 0: one per core
     int plotMetric = 7;   // index into metricColumns(): iae
     StepRun::Loop plotLoop = StepRun::FuzzyLoop;

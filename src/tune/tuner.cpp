@@ -644,9 +644,10 @@ std::optional<std::string> Tuner::check(const StepParameters &base, const TuneSe
 
 bool Tuner::fuzzyOutputConstant(const StepParameters &p)
 {
-    const std::vector<FuzzyController::Evaluation> trace = StepRun::traceFuzzyLoop(
-            p.setPoint, StepRun::stepCount(p.modellingTime),
-            FuzzyController(p.errSets, p.dErrSets, p.amplification));
+    const std::vector<FuzzyController::Evaluation> trace =
+            StepRun::traceFuzzyLoop(p.setPoint, StepRun::stepCount(p.modellingTime),
+                                    FuzzyController(p.errSets, p.dErrSets, p.amplification))
+                    .decisions;
     if (trace.size() < 3)
         return false;
     for (std::size_t k = 2; k < trace.size(); ++k) {

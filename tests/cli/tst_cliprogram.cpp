@@ -873,6 +873,8 @@ void TestCliProgram::badInput_data()
     row("metric to plot without a figure", { "--sweep", "kp=0:1:1", "--plot-metric", "ise" },
         "--plot-metric", QStringLiteral("needs --plot with --sweep"));
     row("loops without a figure", { "--loops", "pid" }, "--loops", QStringLiteral("needs --plot"));
+    row("time limit without a tune", { "--time-limit", "5" }, "--time-limit",
+        QStringLiteral("needs --tune"));
     row("y range of a sweep's figure",
         { "--sweep", "kp=0:1:1", "--plot", "@TMP@/s.png", "--y-range", "data" },
         "--y-range and --sweep", QStringLiteral("at most one of them"));

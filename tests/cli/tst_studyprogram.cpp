@@ -376,11 +376,12 @@ void TestStudyProgram::progressOnTerminalOnly()
 }
 
 // A tune that finds no values within --max-overshoot writes the closest it
-// found, says so and exits with status 3. The smallest budget cannot leave
-// the start values here, whose overshoot is 4.7 %.
+// found, says so and exits with status 3: the smallest budget cannot bring
+// gains that diverge down to ones without overshoot.
 void TestStudyProgram::limitNotMet()
 {
-    const Run run = runStudy({ "--tune", "pid", "--max-overshoot", "0", "--evaluations", "100" });
+    const Run run = runStudy({ "--tune", "pid", "--max-overshoot", "0", "--evaluations", "100",
+                               "--kp", "1000", "--ki", "100", "--kd", "100" });
     QCOMPARE(run.exitCode, 3);
     QVERIFY(run.out.startsWith("option,value\nkp,"));
     QVERIFY2(run.err.contains("(NOT within 0%)"), run.err.constData());

@@ -202,7 +202,7 @@ void MainWindow::onStartModellingStep()
     curvesResults[StepRun::ClosedLoop] =
         ResultsChart::curve(StepRun::ClosedLoop, std::move(closed.t), std::move(closed.y));
 
-    StepRun::Response pid = StepRun::pidLoop(setPoint, steps, kp, ki, kd, peak);
+    StepRun::Response pid = StepRun::pidLoop(setPoint, steps, PidController(kp, ki, kd), peak);
     curvesResults[StepRun::PidLoop] =
         ResultsChart::curve(StepRun::PidLoop, std::move(pid.t), std::move(pid.y));
 

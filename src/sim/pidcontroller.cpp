@@ -1,7 +1,7 @@
 #include "pidcontroller.h"
 
-PidController::PidController(double kp, double ki, double kd)
-    : m_kp(kp), m_ki(ki), m_kd(kd)
+PidController::PidController(double kp, double ki, double kd, double limit)
+    : m_kp(kp), m_ki(ki), m_kd(kd), m_limit(limit)
 {
 }
 

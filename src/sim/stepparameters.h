@@ -3,6 +3,7 @@
 #include "fuzzyset.h"
 
 #include <array>
+#include <limits>
 
 // Everything one step modelling run depends on, with the configuration
 // panel's start values as defaults. Times in seconds; the fuzzy-set bounds
@@ -13,6 +14,9 @@ struct StepParameters {
     double kp = 0.5;
     double ki = 0.3;
     double kd = 0.2;
+    // The PID loop's actuator bound |u| <= pidLimit; infinite, none, in
+    // the window.
+    double pidLimit = std::numeric_limits<double>::infinity();
     double amplification = 0.5;
     std::array<FuzzySet, 3> errSets{ { { Negative, -1.5f, -0.1f },
                                        { Zero, -0.1f, 0.1f },

@@ -87,10 +87,10 @@ StepRun::Response StepRun::closedLoop(double setPoint, int steps, double &peak)
     return r;
 }
 
-StepRun::Response StepRun::pidLoop(double setPoint, int steps, double kp, double ki, double kd,
+StepRun::Response StepRun::pidLoop(double setPoint, int steps, const PidController &controller,
                                    double &peak)
 {
-    PidController pid(kp, ki, kd);
+    PidController pid = controller;
     pid.reset();
     Response r;
     advance(setPoint, steps, peak, loop([&pid](double e) { return pid.control(e); }, r));
@@ -125,7 +125,7 @@ StepRun::TracedLoop StepRun::traceFuzzyLoop(double setPoint, int steps,
 StepRun::Result StepRun::run(const StepParameters &params)
 {
     Result result;
-    PidController pid(params.kp, params.ki, params.kd);
+    PidController pid(params.kp, params.ki, params.kd, params.pidLimit);
     pid.reset();
     FuzzyController fuzzy(params.errSets, params.dErrSets, params.amplification);
     fuzzy.reset();

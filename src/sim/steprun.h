@@ -1,6 +1,7 @@
 #pragma once
 
 #include "fuzzycontroller.h"
+#include "pidcontroller.h"
 
 #include <array>
 #include <vector>
@@ -41,7 +42,7 @@ public:
     // The loops one at a time, for callers that read their inputs between
     // loops. Each updates peak when an output is strictly greater.
     static Response closedLoop(double setPoint, int steps, double &peak);
-    static Response pidLoop(double setPoint, int steps, double kp, double ki, double kd,
+    static Response pidLoop(double setPoint, int steps, const PidController &controller,
                             double &peak);
     static Response fuzzyLoop(double setPoint, int steps, const FuzzyController &controller,
                               double &peak);

@@ -19,7 +19,7 @@ LoopScorer::Rank LoopScorer::score(const std::vector<double> &x, const Rank &toB
 {
     const StepParameters p = m_objective.apply(x);
     if (m_target == TuneTarget::Pid) {
-        PidController pid(p.kp, p.ki, p.kd);
+        PidController pid(p.kp, p.ki, p.kd, p.pidLimit);
         pid.reset();
         return run([&pid](double e) { return pid.control(e); }, toBeat);
     }

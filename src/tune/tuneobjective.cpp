@@ -130,7 +130,7 @@ TuneObjective::Evaluation TuneObjective::evaluate(const StepParameters &p) const
 {
     double peak = 0.0;
     const StepRun::Response r = m_target == TuneTarget::Pid
-            ? StepRun::pidLoop(p.setPoint, m_steps, p.kp, p.ki, p.kd, peak)
+            ? StepRun::pidLoop(p.setPoint, m_steps, PidController(p.kp, p.ki, p.kd, p.pidLimit), peak)
             : StepRun::fuzzyLoop(p.setPoint, m_steps,
                                  FuzzyController(p.errSets, p.dErrSets, p.amplification), peak);
     const LoopMetrics m = computeMetrics(p.setPoint, r.t, r.y);

@@ -6,6 +6,7 @@
 #include <QtTest>
 
 #include <cmath>
+#include <limits>
 #include <vector>
 
 namespace {
@@ -62,6 +63,8 @@ private slots:
     void linearInSetpoint_data();
     void linearInSetpoint();
     void resetRestartsFromRest();
+    void actuatorLimit_data();
+    void actuatorLimit();
 };
 
 void TestPlantPid::plantImpulseResponse()
@@ -192,6 +195,62 @@ void TestPlantPid::resetRestartsFromRest()
     QCOMPARE(pid.kp(), 0.5);
     QCOMPARE(pid.ki(), 0.3);
     QCOMPARE(pid.kd(), 0.2);
+}
+
+void TestPlantPid::actuatorLimit_data()
+{
+    QTest::addColumn<double>("kp");
+    QTest::addColumn<double>("ki");
+    QTest::addColumn<double>("kd");
+    QTest::addColumn<double>("limit");
+    QTest::addColumn<double>("setPoint");
+    const double inf = std::numeric_limits<double>::infinity();
+    QTest::newRow("no limit: the unlimited law") << 0.5 << 0.3 << 0.2 << inf << 1.0;
+    QTest::newRow("saturates while rising") << 0.938 << 1.741 << 0.251 << 0.31 << 1.0;
+    QTest::newRow("negative setpoint") << 2.0 << 5.0 << 0.5 << 0.4 << -1.5;
+    QTest::newRow("integral alone") << 0.0 << 10.0 << 0.0 << 0.15 << 1.0;
+    QTest::newRow("derivative past the limit while above the setpoint") << 0.5 << 0.3 << 2.0 << 0.3 << 1.0;
+    QTest::newRow("limit beyond any input") << 0.5 << 0.3 << 0.2 << 1000.0 << 1.0;
+}
+
+// The clamped law with conditional integration, written out from its
+// definition: the integral stands still only while the output is beyond
+// the limit on the side the error pushes it.
+void TestPlantPid::actuatorLimit()
+{
+    QFETCH(double, kp);
+    QFETCH(double, ki);
+    QFETCH(double, kd);
+    QFETCH(double, limit);
+    QFETCH(double, setPoint);
+    constexpr double dt = PlantModel::kSampleTime;
+    PidController pid(kp, ki, kd, limit);
+    pid.reset();
+    PlantModel plant;
+    plant.reset();
+    double integral = 0.0;
+    double prevError = 0.0;
+    double y = 0.0;
+    int clamped = 0;
+    for (int k = 0; k < 200; ++k) {
+        const double e = setPoint - y;
+        const double c = integral + e * dt;
+        const double v = (kp * e + ((e - prevError) / dt) * kd) + ki * c;
+        const double u = v > limit ? limit : v < -limit ? -limit : v;
+        if (!((v > limit && e > 0.0) || (v < -limit && e < 0.0)))
+            integral = c;
+        prevError = e;
+        clamped += u != v;
+        const double got = pid.control(e);
+        QVERIFY2(got == u, qPrintable(QString("step %1: %2, expected %3")
+                                              .arg(k)
+                                              .arg(got, 0, 'g', 17)
+                                              .arg(u, 0, 'g', 17)));
+        QVERIFY(std::fabs(got) <= limit);
+        y = plant.step(got);
+    }
+    // The rows with a limit that matters reach it.
+    QCOMPARE(clamped > 0, limit < 1.0);
 }
 
 QTEST_APPLESS_MAIN(TestPlantPid)

@@ -411,7 +411,7 @@ void TestStepRun::runMatchesLoopsOneAfterAnother()
     double peak = 0.0;
     const StepRun::Response closed = StepRun::closedLoop(params.setPoint, steps, peak);
     const StepRun::Response pid =
-        StepRun::pidLoop(params.setPoint, steps, params.kp, params.ki, params.kd, peak);
+        StepRun::pidLoop(params.setPoint, steps, PidController(params.kp, params.ki, params.kd), peak);
     const FuzzyController fuzzy(params.errSets, params.dErrSets, params.amplification);
     const StepRun::Response fuzzyResponse = StepRun::fuzzyLoop(params.setPoint, steps, fuzzy, peak);
 

@@ -3,6 +3,8 @@
 #include "messagetext.h"
 #include "numberformat.h"
 
+#include <QFile>
+
 #include <algorithm>
 #include <charconv>
 #include <cmath>
@@ -50,6 +52,10 @@ bool readBounded(const OptionEntry &option, const QString &text, double &value, 
 {
     switch (readNumber(text, option.minimum, option.maximum, value)) {
     case NumberRead::Ok:
+        if (option.aboveMinimum && value == option.minimum) {
+            problem = quoted(text) + QStringLiteral(" is out of range");
+            return false;
+        }
         return true;
     case NumberRead::NotANumber:
         problem = quoted(text) + QStringLiteral(" is not a number");
@@ -68,6 +74,8 @@ QString range(const OptionEntry &option)
         return option.kind == OptionKind::Integer ? QString::number(static_cast<qint64>(v))
                                                   : formatNumber(v);
     };
+    if (option.aboveMinimum)
+        return QStringLiteral("above %1 up to %2").arg(text(option.minimum), text(option.maximum));
     return QStringLiteral("%1 to %2").arg(text(option.minimum), text(option.maximum));
 }
 
@@ -93,6 +101,8 @@ bool readNothing(const OptionEntry &, const QString &text, const QString *, Opti
 
 QString expectsNumber(const OptionEntry &option)
 {
+    if (option.aboveMinimum)
+        return QStringLiteral("a number ") + range(option);
     return QStringLiteral("a number from ") + range(option);
 }
 
@@ -388,27 +398,128 @@ bool OptionParser::parse(const QStringList &arguments)
                                   QStringLiteral("the options listed by --help")));
         }
         const KindTraits &kind = traits(option->kind);
-        const QString name = displayName(*option);
         OptionValue value;
         const QString *following = nullptr;
         if (equals >= 0) {
             value.text = argument.mid(equals + 1);
         } else if (kind.takesValue) {
             if (i + 1 >= arguments.size() || isOption(arguments.at(i + 1)))
-                return fail(errorLine(name, QStringLiteral("missing value"), expects(*option)));
+                return fail(errorLine(displayName(*option), QStringLiteral("missing value"),
+                                      expects(*option)));
             value.text = arguments.at(++i);
         }
         if (i + 1 < arguments.size())
             following = &arguments.at(i + 1);
-        QString problem;
-        if ((equals >= 0 || kind.takesValue)
-            && !kind.read(*option, value.text, following, value, problem))
-            return fail(errorLine(name, problem, expects(*option)));
-        ++given[static_cast<std::size_t>(option - m_options.data())];
-        if (option->apply)
-            option->apply(value);
+        if (!take(*option, std::move(value), equals >= 0 || kind.takesValue, following, given,
+                  QString()))
+            return false;
     }
     return checkCombination(given);
+}
+
+// One occurrence: its value read and checked, then applied. where, if not
+// empty, says where it came from for messages ("--params 'f.csv' line 3").
+bool OptionParser::take(const OptionEntry &option, OptionValue value, bool hasValue,
+                        const QString *following, std::vector<int> &given, const QString &where)
+{
+    const KindTraits &kind = traits(option.kind);
+    const QString name = where.isEmpty() ? displayName(option)
+                                         : where + QStringLiteral(": ") + displayName(option);
+    QString problem;
+    if (hasValue && !kind.read(option, value.text, following, value, problem))
+        return fail(errorLine(name, problem, expects(option)));
+    ++given[static_cast<std::size_t>(&option - m_options.data())];
+    if (option.readsOptionFile)
+        return readOptionFile(value.text, given, displayName(option) + QLatin1Char(' ')
+                                      + quoted(value.text));
+    if (option.apply)
+        option.apply(value);
+    return true;
+}
+
+namespace {
+
+constexpr qint64 kMaxOptionFileBytes = 1 << 20;
+
+// The fields of one CSV row; false if a quote is left open or stray.
+bool csvFields(const QString &line, QStringList &fields)
+{
+    fields.clear();
+    QString field;
+    bool quotedField = false;
+    bool inQuotes = false;
+    for (int k = 0; k < line.size(); ++k) {
+        const QChar c = line.at(k);
+        if (inQuotes) {
+            if (c != QLatin1Char('"'))
+                field += c;
+            else if (k + 1 < line.size() && line.at(k + 1) == QLatin1Char('"'))
+                field += line.at(++k);
+            else
+                inQuotes = false;
+        } else if (c == QLatin1Char(',')) {
+            fields << field;
+            field.clear();
+            quotedField = false;
+        } else if (c == QLatin1Char('"') && field.isEmpty() && !quotedField) {
+            inQuotes = quotedField = true;
+        } else if (quotedField) {
+            return false;
+        } else {
+            field += c;
+        }
+    }
+    fields << field;
+    return !inQuotes;
+}
+
+} // namespace
+
+bool OptionParser::readOptionFile(const QString &path, std::vector<int> &given,
+                                  const QString &where)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return fail(errorLine(where, QStringLiteral("cannot be read: ") + file.errorString(),
+                              QStringLiteral("a file of option,value rows")));
+    const QByteArray bytes = file.read(kMaxOptionFileBytes + 1);
+    if (bytes.size() > kMaxOptionFileBytes || file.error() != QFileDevice::NoError)
+        return fail(errorLine(where,
+                              bytes.size() > kMaxOptionFileBytes
+                                      ? QStringLiteral("is larger than 1 MiB")
+                                      : QStringLiteral("cannot be read: ") + file.errorString(),
+                              QStringLiteral("a file of option,value rows")));
+    QStringList lines = QString::fromUtf8(bytes).split(QLatin1Char('\n'));
+    if (!lines.isEmpty() && lines.constLast().isEmpty())
+        lines.removeLast();
+    const QString rowShape = QStringLiteral("option,value rows as --tune writes them");
+    for (int k = 0; k < lines.size(); ++k) {
+        QString line = lines.at(k);
+        if (line.endsWith(QLatin1Char('\r')))
+            line.chop(1);
+        const QString at = where + QStringLiteral(" line ") + QString::number(k + 1);
+        QStringList fields;
+        if (!csvFields(line, fields) || fields.size() != 2)
+            return fail(errorLine(at, QStringLiteral("not a row of two fields: ") + quoted(line),
+                                  rowShape));
+        if (k == 0) {
+            if (fields != QStringList{ QStringLiteral("option"), QStringLiteral("value") })
+                return fail(errorLine(at, QStringLiteral("no header ") + quoted(line),
+                                      QStringLiteral("the header option,value first")));
+            continue;
+        }
+        const OptionEntry *option = find(QStringLiteral("--") + fields.at(0));
+        if (!option || (option->kind != OptionKind::Number && option->kind != OptionKind::Bounds))
+            return fail(errorLine(at, QStringLiteral("no parameter option ") + quoted(fields.at(0)),
+                                  QStringLiteral("a row per option that takes a number or two")));
+        OptionValue value;
+        value.text = fields.at(1);
+        if (!take(*option, std::move(value), true, nullptr, given, at))
+            return false;
+    }
+    if (lines.isEmpty())
+        return fail(errorLine(where, QStringLiteral("is empty"), rowShape));
+    return true;
 }
 
 int OptionParser::indexOf(const QString &name) const

@@ -37,6 +37,7 @@ struct OptionEntry {
     QString description; // the help line's text; the kind adds its range
     double minimum = 0.0; // Number, Bounds and Integer
     double maximum = 0.0;
+    bool aboveMinimum = false; // Number: minimum itself is refused (0 < U)
     bool ordered = false; // Bounds: L <= R
     bool strict = false;  // Bounds, ordered: L < R
     QString defaultText;  // shown as "(default ...)" unless empty
@@ -57,6 +58,9 @@ struct OptionEntry {
     };
     std::vector<Need> needs;
     QStringList excludes; // option names without dashes
+    // Text: the value names a file of options (option,value rows) that the
+    // parser reads and applies where this option stands.
+    bool readsOptionFile = false;
 
     // Runs for every valid occurrence, in the order of the command line: an
     // option that stores its value ends with the last one, an option that
@@ -78,6 +82,14 @@ QString pathExpectation();
 // checked, the first fault ends the parse with one line that names the
 // option and what it expects. "--" ends the options; nothing may follow it,
 // nor any other argument that is not an option.
+//
+// An option file (OptionEntry::readsOptionFile) is CSV with the header
+// option,value and one row per option: its name without dashes, then its
+// value as it would follow on the command line, in double quotes when it
+// holds a comma ("" for a quote). Only options that take a number or two
+// can stand in it. Its rows apply in order where the file's option stands,
+// so an option after it on the command line overrides a row. A fault is
+// reported with the file and its line.
 class OptionParser
 {
 public:
@@ -106,6 +118,9 @@ public:
     static QString displayName(const OptionEntry &option);
 
 private:
+    bool take(const OptionEntry &option, OptionValue value, bool hasValue,
+              const QString *following, std::vector<int> &given, const QString &where);
+    bool readOptionFile(const QString &path, std::vector<int> &given, const QString &where);
     const OptionEntry *find(const QString &typed) const;
     bool checkCombination(const std::vector<int> &given);
     int indexOf(const QString &name) const;

@@ -272,6 +272,26 @@ OptionEntry switchOption(QStringList names, const char *description, bool &flag)
     return row;
 }
 
+// The PID loop's actuator limit: not one of the window's boxes.
+OptionEntry pidLimitOption(StepParameters &params)
+{
+    OptionEntry row;
+    row.names = QStringList{ QStringLiteral("pid-limit") };
+    row.kind = OptionKind::Number;
+    row.valueName = QStringLiteral("U");
+    row.description = QStringLiteral(
+            "Bound the PID loop's plant input to [-U, U], as an actuator would: the output is "
+            "clamped, and the integral stands still while it would push further past the "
+            "bound (conditional integration); for every output and for --tune pid, to compare "
+            "with the fuzzy loop's amplification; not a parameter of the window. Its range:");
+    row.minimum = 0.0;
+    row.aboveMinimum = true;
+    row.maximum = 1000.0;
+    row.defaultText = QStringLiteral("none");
+    row.apply = [&params](const OptionValue &value) { params.pidLimit = value.numbers.at(0); };
+    return row;
+}
+
 // The options of kestrune-sim, in the order --help lists them, each writing
 // into settings.
 std::vector<OptionEntry> optionTable(Settings &settings)
@@ -295,6 +315,8 @@ std::vector<OptionEntry> optionTable(Settings &settings)
             params.*field = value.numbers.at(0);
         };
         table.push_back(std::move(row));
+        if (field == &StepParameters::kd)
+            table.push_back(pidLimitOption(params));
     }
     for (const BoundsOption &entry : kBoundsOptions) {
         FuzzySet &set = entry.derivative ? params.dErrSets[entry.index]
@@ -318,6 +340,19 @@ std::vector<OptionEntry> optionTable(Settings &settings)
         };
         table.push_back(std::move(row));
     }
+
+    OptionEntry file;
+    file.names = QStringList{ QStringLiteral("params") };
+    file.kind = OptionKind::Text;
+    file.valueName = QStringLiteral("file");
+    file.description = QStringLiteral(
+            "Read options from <file>, the option,value rows that --tune writes (one row per "
+            "option that takes numbers, a set's \"L,R\" in quotes), as if they stood here on "
+            "the command line: an option after --params overrides its row");
+    file.textExpects = QStringLiteral("a file of option,value rows");
+    file.check = [](OptionValue &) { return QString(); };
+    file.readsOptionFile = true;
+    table.push_back(std::move(file));
 
     OptionEntry output;
     output.names = QStringList{ QStringLiteral("o"), QStringLiteral("output") };

@@ -5,6 +5,7 @@
 #include "numberformat.h"
 #include "tuner.h"
 
+#include <cmath>
 #include <optional>
 
 namespace simcli {
@@ -60,6 +61,12 @@ QString tuneCsv(const TuneResult &result)
                 + formatNumber(result.values[k]) + QLatin1Char(',') + formatNumber(right)
                 + QStringLiteral("\"\n");
     }
+    // The PID gains were tuned under this actuator limit and mean little
+    // without it.
+    const bool pid = !result.names.empty() && result.names.front()->name() == "kp";
+    if (pid && std::isfinite(result.parameters.pidLimit))
+        csv += QStringLiteral("pid-limit,") + formatNumber(result.parameters.pidLimit)
+                + QLatin1Char('\n');
     return csv;
 }
 

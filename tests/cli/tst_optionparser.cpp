@@ -6,6 +6,7 @@
 #include "optionparser.h"
 #include "options.h"
 
+#include <QTemporaryDir>
 #include <QtTest>
 
 using namespace simcli;
@@ -21,6 +22,8 @@ private slots:
     void plotLoopDefault();
     void needsAndExcludes_data();
     void needsAndExcludes();
+    void optionFile_data();
+    void optionFile();
 };
 
 void TestOptionParser::kinds_data()
@@ -163,5 +166,67 @@ void TestOptionParser::needsAndExcludes()
         QVERIFY2(help.contains("Does plot; not with --map."), qPrintable(help));
 }
 
+void TestOptionParser::optionFile_data()
+{
+    QTest::addColumn<QByteArray>("file");
+    QTest::addColumn<QStringList>("after"); // options after --params
+    QTest::addColumn<QString>("error");     // after "kestrune-sim: --params 'FILE'"; empty: parses
+    QTest::addColumn<double>("kp");
+    QTest::addColumn<double>("errNegLeft");
+
+    const double kp = StepParameters().kp;
+    const double left = double(StepParameters().errSets[0].left);
+    QTest::newRow("rows as --tune writes them, CRLF too")
+        << QByteArray("option,value\r\nkp,0.705\r\nerr-neg,\"-1.25,-0.5\"\r\n")
+        << QStringList{} << "" << 0.705 << -1.25;
+    QTest::newRow("a later option overrides its row")
+        << QByteArray("option,value\nkp,0.705\n") << QStringList{"--kp", "2"} << "" << 2.0 << left;
+    QTest::newRow("a bad value names the line and the option")
+        << QByteArray("option,value\nkp,1\nkp,-2\n") << QStringList{}
+        << " line 3: --kp: '-2' is out of range; expects a number from 0 to 1000" << kp << left;
+    QTest::newRow("no header")
+        << QByteArray("kp,1\n") << QStringList{}
+        << " line 1: no header 'kp,1'; expects the header option,value first" << kp << left;
+    QTest::newRow("an output option cannot hide in it")
+        << QByteArray("option,value\noutput,/tmp/x\n") << QStringList{}
+        << " line 2: no parameter option 'output'; expects a row per option that takes a "
+           "number or two" << kp << left;
+    QTest::newRow("unclosed quote")
+        << QByteArray("option,value\nerr-neg,\"-1,0\n") << QStringList{}
+        << " line 2: not a row of two fields: 'err-neg,\"-1,0'; expects option,value rows as "
+           "--tune writes them" << kp << left;
+    QTest::newRow("empty") << QByteArray() << QStringList{}
+                           << ": is empty; expects option,value rows as --tune writes them"
+                           << kp << left;
+}
+
+// --params applies its rows where it stands, and a fault names the file's line.
+void TestOptionParser::optionFile()
+{
+    QFETCH(QByteArray, file);
+    QFETCH(QStringList, after);
+    QFETCH(QString, error);
+    QFETCH(double, kp);
+    QFETCH(double, errNegLeft);
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString path = dir.filePath("tuned.csv");
+    QFile out(path);
+    QVERIFY(out.open(QIODevice::WriteOnly) && out.write(file) == file.size() && out.flush());
+    out.close();
+
+    const ParseResult result =
+            parseArguments(QStringList{"kestrune-sim", "--params", path} + after);
+    if (!error.isEmpty()) {
+        QCOMPARE(result.status, ParseResult::Error);
+        QCOMPARE(result.text, "kestrune-sim: --params '" + path + "'" + error);
+        return;
+    }
+    QCOMPARE(result.status, ParseResult::Run);
+    QCOMPARE(result.options.params.kp, kp);
+    QCOMPARE(double(result.options.params.errSets[0].left), double(float(errNegLeft)));
+}
+
 QTEST_MAIN(TestOptionParser)
 #include "tst_optionparser.moc"
+

@@ -209,9 +209,14 @@ void TestStudyProgram::tunedValuesReadBack_data()
             << "ise" << 1 << inf << inf;
     QTest::newRow("pid, itae") << QStringList{ "--tune", "pid", "--criterion", "itae" } << "itae"
                                << 1 << inf << inf;
-    // Well below the start values' 2.1386. It takes over a second: long
-    // enough for a progress line, which must not reach the file.
-    QTest::newRow("fuzzy") << QStringList{ "--tune", "fuzzy" } << "iae" << 2 << inf << 1.07;
+    // Under an actuator limit, which the written rows carry.
+    QTest::newRow("pid, limited to the tuned fuzzy amplification")
+            << QStringList{ "--tune", "pid", "--pid-limit", "0.31" } << "iae" << 1 << inf << inf;
+    // The best IAE of the fuzzy controller, from a long independent search,
+    // at the default budget. It takes over a second: long enough for a
+    // progress line, which must not reach the file.
+    QTest::newRow("fuzzy") << QStringList{ "--tune", "fuzzy", "--seed", "3" } << "iae" << 2 << inf
+                           << std::nextafter(0.87818915027657563, 1.0);
     QTest::newRow("fuzzy, no overshoot, small budget")
             << QStringList{ "--tune", "fuzzy", "--max-overshoot", "0", "--evaluations", "5000",
                             "--seed", "7" }
@@ -242,23 +247,32 @@ void TestStudyProgram::tunedValuesReadBack()
     QStringList tuned;
     QVERIFY2(tunedArguments(run.out, tuned), run.out.constData());
     const bool pid = tune.at(1) == QLatin1String("pid");
-    QCOMPARE(tuned.size(), pid ? 6 : 14);
+    const bool limited = tune.contains(QLatin1String("--pid-limit"));
+    QCOMPARE(tuned.size(), pid ? (limited ? 8 : 6) : 14);
     // Gains with three decimals, the amplification and bounds with two.
     const QRegularExpression boxValue(pid ? QStringLiteral("^\\d+(\\.\\d{1,3})?$")
                                           : QStringLiteral("^-?\\d+(\\.\\d{1,2})?$"));
     for (int k = 1; k < tuned.size(); k += 2) {
+        if (tuned.at(k - 1) == QLatin1String("--pid-limit"))
+            continue;
         for (const QString &v : tuned.at(k).split(QLatin1Char(',')))
             QVERIFY2(boxValue.match(v).hasMatch(), qPrintable(tuned.at(k - 1) + " " + v));
     }
 
     QStringList given = tune.mid(2);
-    for (const char *option : { "--criterion", "--max-overshoot", "--evaluations", "--seed" }) {
+    for (const char *option : { "--criterion", "--max-overshoot", "--evaluations", "--seed",
+                                "--pid-limit" }) {
         const int at = given.indexOf(QLatin1String(option));
         if (at >= 0)
             given.erase(given.begin() + at, given.begin() + at + 2);
     }
+    // Read back as the file --tune wrote, which carries the PID limit.
+    const QString paramsPath = dir.filePath(QStringLiteral("tuned.csv"));
+    QFile params(paramsPath);
+    QVERIFY(params.open(QIODevice::WriteOnly) && params.write(run.out) == run.out.size());
+    params.close();
     QString why;
-    const auto metrics = metricsOf(given + tuned, why);
+    const auto metrics = metricsOf(given + QStringList{ "--params", paramsPath }, why);
     QVERIFY2(why.isEmpty(), qPrintable(why));
     bool ok = false;
     const double readBack = metrics.value(criterion).value(loop).toDouble(&ok);

@@ -8,6 +8,7 @@
 #include <nlopt.hpp>
 
 #include <algorithm>
+#include <array>
 #include <atomic>
 #include <chrono>
 #include <cmath>
@@ -39,9 +40,10 @@ constexpr int kPatternLevels = 12;
 constexpr int kNeighbourhood = 4;
 // The fuzzy search: NLopt's share of the budget, then the grid search's
 // tasks per round and the rounds its share is meant to last at the least.
-constexpr double kFuzzyNloptShare = 0.5;
+constexpr double kFuzzyNloptShare = 0.125;
 constexpr std::size_t kGridTasks = 8;
-constexpr std::size_t kGridRounds = 2;
+// A descent rarely needs more; one that does goes on from the best.
+constexpr std::size_t kGridTaskBudget = 400000;
 // NLopt calls that the cache answers cost little but are not free; a method
 // that circles on a plateau stops after this many calls per evaluation.
 constexpr std::size_t kCallsPerEvaluation = 20;
@@ -561,20 +563,186 @@ std::vector<double> searchPid(const TuneObjective &objective, const TuneSettings
     return p.x;
 }
 
+// The family of sets the fuzzy search begins from. Along each input the
+// three sets decide which set wins where; a layout is one such pattern with
+// its two thresholds a < b: N|Z|P, N|Z|N (Zero a window, nothing else: no
+// degree at all counts as Negative), P|Z|P (a flat Positive under a Zero
+// window), P|Z, Z|P, N|P and N|Z. Two layouts far apart in the bounds can
+// differ in one decision only (which the descent cannot cross), so the
+// search screens every pair of layouts on a few thresholds and
+// amplifications scaled by the setpoint and descends from the best.
+struct Layout {
+    std::array<double, 6> bounds; // N.L, N.R, Z.L, Z.R, P.L, P.R
+};
+
+std::array<double, 6> layoutBounds(int kind, double a, double b)
+{
+    constexpr double lo = -10.0;
+    constexpr double hi = 10.0;
+    switch (kind) {
+    case 0: // N|Z|P
+        return { a, a, lo, hi, b, b };
+    case 1: // N|Z|N
+        return { lo, lo, a, b, hi, hi };
+    case 2: // P|Z|P
+        return { lo, lo, a, b, lo, hi };
+    case 3: // P|Z
+        return { lo, lo, a, hi, lo, hi };
+    case 4: // Z|P
+        return { lo, lo, lo, hi, b, b };
+    case 5: // N|P
+        return { a, a, 0.0, 0.0, a, a };
+    case 6: // N|P|Z
+        return { a, a, b, hi, lo, hi };
+    default: // N|Z
+        return { a, a, lo, hi, hi, hi };
+    }
+}
+constexpr int kLayoutKinds = 8;
+
+// The thresholds tried, as multiples of the setpoint: the error runs from
+// the setpoint down to around 0, its difference quotient from 5 times the
+// setpoint (the first step) through small values of either sign.
+constexpr double kErrorThresholds[] = { -0.2, -0.05, -0.01, 0.01, 0.05, 0.15, 0.3, 0.6 };
+constexpr double kDerivativeThresholds[] = { -1.0, -0.5, -0.2, -0.05, 0.05, 0.2, 0.5, 1.5 };
+constexpr double kAmplifications[] = { 0.15, 0.2, 0.25, 0.3, 0.35, 0.4, 0.45, 0.5, 0.6, 0.7, 1.0, 1.5, 2.0, 3.0 };
+// The screened layouts that are descended from.
+constexpr std::size_t kLayoutStarts = 32;
+
+std::vector<std::array<double, 6>> axisLayouts(const double (&thresholds)[8], double setPoint)
+{
+    std::vector<std::array<double, 6>> out;
+    for (int kind = 0; kind < kLayoutKinds; ++kind) {
+        for (std::size_t i = 0; i < std::size(thresholds); ++i) {
+            for (std::size_t j = i + 1; j < std::size(thresholds); ++j) {
+                double a = thresholds[i] * setPoint;
+                double b = thresholds[j] * setPoint;
+                if (a > b)
+                    std::swap(a, b);
+                out.push_back(layoutBounds(kind, a, b));
+            }
+        }
+    }
+    return out;
+}
+
+// Every pair of layouts at each amplification, one run each.
+class LayoutFamily
+{
+public:
+    explicit LayoutFamily(const TuneObjective &objective)
+        : m_objective(objective), m_setPoint(objective.base().setPoint),
+          m_errors(axisLayouts(kErrorThresholds, m_setPoint)),
+          m_derivatives(axisLayouts(kDerivativeThresholds, m_setPoint))
+    {
+    }
+
+    std::size_t size() const { return m_errors.size() * m_derivatives.size() * std::size(kAmplifications); }
+
+    std::vector<double> candidate(std::size_t k) const
+    {
+        const std::size_t amps = std::size(kAmplifications);
+        const std::size_t d = (k / amps) % m_derivatives.size();
+        const std::size_t e = k / (amps * m_derivatives.size());
+        std::vector<double> x(1 + 12);
+        x[0] = kAmplifications[k % amps] * std::fabs(m_setPoint);
+        for (std::size_t i = 0; i < 6; ++i) {
+            x[1 + i] = m_errors[e][i];
+            x[7 + i] = m_derivatives[d][i];
+        }
+        m_objective.quantise(x);
+        return x;
+    }
+
+    // The number of members screen() runs for a budget: all of them, or
+    // every stride-th where the budget is smaller.
+    std::size_t screened(std::size_t budget) const
+    {
+        return std::min(size(), budget);
+    }
+
+    // The best kLayoutStarts of the members screened, one per score, ties
+    // going to the earlier member.
+    std::vector<Point> screen(const LoopScorer &scorer, std::size_t budget, unsigned threads,
+                              Deadline &deadline) const
+    {
+        const std::size_t count = screened(budget);
+        const std::size_t stride = size() / std::max<std::size_t>(1, count);
+        std::vector<Rank> ranks(count);
+        ParallelRunner::run(count, 1024, threads, [&](std::size_t begin, std::size_t end) {
+            for (std::size_t k = begin; k < end && !deadline.passed(); ++k)
+                ranks[k] = scorer.score(candidate(k * stride), Rank());
+        });
+        std::vector<std::size_t> order(count);
+        for (std::size_t k = 0; k < count; ++k)
+            order[k] = k;
+        std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
+            return ranks[a].betterThan(ranks[b]);
+        });
+        std::vector<Point> best;
+        for (std::size_t k : order) {
+            if (best.size() >= kLayoutStarts || ranks[k].kind == Rank::Abandoned)
+                break;
+            if (!best.empty() && !ranks[k].betterThan(best.back().rank))
+                continue;
+            best.push_back({ candidate(k * stride), ranks[k] });
+        }
+        return best;
+    }
+
+private:
+    const TuneObjective &m_objective;
+    double m_setPoint;
+    std::vector<std::array<double, 6>> m_errors;
+    std::vector<std::array<double, 6>> m_derivatives;
+};
+
+// A start for a descent: the best so far with some of its values redrawn.
+// Half the time a few single values within a box of a drawn size around
+// them; otherwise one or two whole sets anywhere in their ranges, or the
+// amplification within a factor of two: the controller's plateaus are left
+// by changing what a set decides, which single values rarely do.
+std::vector<double> kicked(const TuneObjective &objective, const std::vector<double> &from,
+                           std::mt19937_64 &random)
+{
+    const std::size_t n = objective.dimension();
+    auto gridValue = [&](std::size_t i, double lower, double upper) {
+        const double scale = 1.0 / objective.grid()[i];
+        const long long lo = std::llround(std::max(lower, objective.lower()[i]) * scale);
+        const long long hi = std::llround(std::min(upper, objective.upper()[i]) * scale);
+        return double(lo + static_cast<long long>(random() % std::uint64_t(hi - lo + 1))) / scale;
+    };
+    std::vector<double> x = from;
+    const std::uint64_t kind = random() % 4;
+    if (kind < 2) {
+        const Box box = zoomedBox(objective, from, static_cast<int>(random() % kZoomLevels));
+        const std::size_t kicks = 1 + random() % std::min(n, kMaxKicks);
+        for (std::size_t k = 0; k < kicks; ++k) {
+            const std::size_t i = random() % n;
+            x[i] = gridValue(i, box.lower[i], box.upper[i]);
+        }
+    } else if (kind == 2) {
+        x[0] = gridValue(0, from[0] / 2.0, from[0] * 2.0);
+    } else {
+        const std::size_t sets = (n - 1) / 2;
+        const std::size_t count = 1 + random() % 2;
+        for (std::size_t k = 0; k < count; ++k) {
+            const std::size_t i = 1 + 2 * (random() % sets);
+            x[i] = gridValue(i, objective.lower()[i], objective.upper()[i]);
+            x[i + 1] = gridValue(i + 1, objective.lower()[i + 1], objective.upper()[i + 1]);
+        }
+    }
+    objective.quantise(x);
+    return x;
+}
+
 // The fuzzy controller: coordinate scans on the grid (see Tuner).
 std::vector<double> searchFuzzy(const TuneObjective &objective, const TuneSettings &settings,
                                 std::size_t budget, std::size_t &used, Deadline &deadline)
 {
-    const std::size_t n = objective.dimension();
     const LoopScorer scorer(objective);
-    const std::vector<Line> lines = gridLines(n);
+    const std::vector<Line> lines = gridLines(objective.dimension());
     std::mt19937_64 random(settings.seed);
-    auto gridValue = [&](std::size_t i, double lower, double upper) {
-        const double scale = 1.0 / objective.grid()[i];
-        const long long lo = std::llround(lower * scale);
-        const long long hi = std::llround(upper * scale);
-        return double(lo + static_cast<long long>(random() % std::uint64_t(hi - lo + 1))) / scale;
-    };
 
     const std::vector<double> given = nloptSearch(
             objective, settings, budget,
@@ -582,24 +750,20 @@ std::vector<double> searchFuzzy(const TuneObjective &objective, const TuneSettin
             deadline, random);
     Point best{ given, Rank() };
 
-    // The first round descends from NLopt's winner, alongside it and in
-    // each later round from the best so far with a few values redrawn.
+    // The family has at most a quarter of the budget: a small budget screens
+    // an even sample of it.
     std::vector<Point> starts{ best };
-    const std::size_t taskBudget = std::max<std::size_t>(
-            kMinTaskBudget, (budget - std::min(budget, used)) / (kGridTasks * kGridRounds));
+    const LayoutFamily family(objective);
+    const std::size_t familyBudget = (budget - std::min(budget, used)) / 4;
+    for (Point &p : family.screen(scorer, familyBudget, settings.threads, deadline))
+        starts.push_back(std::move(p));
+    used += family.screened(familyBudget);
+    if (settings.progress)
+        settings.progress(used, budget);
     while (used + kGridTasks <= budget && !deadline.hasPassed()) {
-        while (starts.size() < kGridTasks) {
-            const Box box = zoomedBox(objective, best.x, static_cast<int>(random() % kZoomLevels));
-            std::vector<double> x = best.x;
-            const std::size_t kicks = 1 + random() % std::min(n, kMaxKicks);
-            for (std::size_t k = 0; k < kicks; ++k) {
-                const std::size_t i = random() % n;
-                x[i] = gridValue(i, box.lower[i], box.upper[i]);
-            }
-            objective.quantise(x);
-            starts.push_back({ x, Rank() });
-        }
-        const std::size_t share = std::min(taskBudget, (budget - used) / starts.size());
+        while (starts.size() < kGridTasks)
+            starts.push_back({ kicked(objective, best.x, random), Rank() });
+        const std::size_t share = std::min(kGridTaskBudget, (budget - used) / starts.size());
         const std::vector<GridOutcome> round = runParallel<GridOutcome>(
                 starts.size(), settings.threads, [&](std::size_t k) {
                     GridSearch search(objective, scorer, share, deadline);
@@ -623,7 +787,7 @@ std::vector<double> searchFuzzy(const TuneObjective &objective, const TuneSettin
 
 std::size_t Tuner::defaultEvaluations(TuneTarget target)
 {
-    return target == TuneTarget::Pid ? 20000 : 2000000;
+    return target == TuneTarget::Pid ? 20000 : 6000000;
 }
 
 std::optional<std::string> Tuner::check(const StepParameters &base, const TuneSettings &settings)

@@ -61,15 +61,19 @@ struct TuneResult {
 // best of every point within 4 grid steps in each gain, while it is better.
 //
 // The fuzzy controller's criterion is piecewise constant over the 0.01 grid,
-// so the rest of its budget goes to a discrete search. A descent scans one
-// line at a time over its whole range, every grid point of it, and moves to
-// the best point; the lines are each value alone and each set shifted whole
-// or widened about its middle. It ends when a whole pass over the lines
-// finds nothing better. The first round descends from NLopt's winner and
-// from it with one to four values redrawn within a box around it of a drawn
-// size, later rounds likewise from the best so far. Each run of the loop
-// (LoopScorer) simulates the tuned loop alone and stops once its partial
-// criterion passes the best of its scan.
+// and settings far apart in the bounds can decide alike but for one step,
+// so NLopt has an eighth of its budget and a discrete search the rest. It
+// begins from a family of layouts (which set wins where along each input,
+// N|Z|P, P|Z, N|P|Z and others, at thresholds and amplifications scaled by
+// the setpoint), screened one run each. A descent scans one line at a time
+// over its whole range, every grid point of it, and moves to the best point;
+// the lines are each value alone and each set shifted whole or widened about
+// its middle. It ends when a whole pass over the lines finds nothing better.
+// The first round descends from NLopt's winner and the best layouts, later
+// rounds from the best so far with a few values, one or two whole sets or
+// the amplification redrawn. Each run of the loop (LoopScorer) simulates the
+// tuned loop alone and stops once its partial criterion passes the best of
+// its scan.
 //
 // The tasks of a round run side by side on the threads, each with its own
 // share of the budget, and the random draws come from a std::mt19937_64 with

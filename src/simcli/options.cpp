@@ -424,9 +424,10 @@ exactly the same double; inf, -inf and nan as such):
   --tune    option,value: one row per tuned option, each value as the option
             takes it (kp,0.705 or err-neg,"-0.26,-0.19"), all values the
             window's boxes hold (gains with 3 decimals, amp and bounds with 2,
-            error sets with L <= R). Standard error gets one line: the
-            criterion and the overshoot at the given values and at the tuned
-            ones, the evaluations and the time.
+            error sets with L <= R), and pid-limit for a PID tune under
+            --pid-limit; --params reads them back. Standard error gets one
+            line: the criterion and the overshoot at the given values and at
+            the tuned ones, the evaluations and the time.
 Sweeps and tunes give the same output for any --threads, and show their
 progress on standard error when it is a terminal and the work takes more than
 a second.

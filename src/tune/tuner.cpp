@@ -565,16 +565,13 @@ std::vector<double> searchPid(const TuneObjective &objective, const TuneSettings
 
 // The family of sets the fuzzy search begins from. Along each input the
 // three sets decide which set wins where; a layout is one such pattern with
-// its two thresholds a < b: N|Z|P, N|Z|N (Zero a window, nothing else: no
+// its thresholds a < b (< c): N|Z|P, N|Z|N (Zero a window, nothing else: no
 // degree at all counts as Negative), P|Z|P (a flat Positive under a Zero
-// window), P|Z, Z|P, N|P and N|Z. Two layouts far apart in the bounds can
-// differ in one decision only (which the descent cannot cross), so the
-// search screens every pair of layouts on a few thresholds and
-// amplifications scaled by the setpoint and descends from the best.
-struct Layout {
-    std::array<double, 6> bounds; // N.L, N.R, Z.L, Z.R, P.L, P.R
-};
-
+// window), P|Z, Z|P, N|P, N|P|Z, N|Z and N|P|Z|P. Two settings far apart in
+// the bounds can differ in one decision only (which the descent cannot
+// cross), so the search screens every pair of layouts on a few thresholds and
+// amplifications scaled by the setpoint and descends from the best. Bounds
+// are N.L, N.R, Z.L, Z.R, P.L, P.R.
 std::array<double, 6> layoutBounds(int kind, double a, double b)
 {
     constexpr double lo = -10.0;
@@ -605,22 +602,32 @@ constexpr int kLayoutKinds = 8;
 // setpoint (the first step) through small values of either sign.
 constexpr double kErrorThresholds[] = { -0.2, -0.05, -0.01, 0.01, 0.05, 0.15, 0.3, 0.6 };
 constexpr double kDerivativeThresholds[] = { -1.0, -0.5, -0.2, -0.05, 0.05, 0.2, 0.5, 1.5 };
-constexpr double kAmplifications[] = { 0.15, 0.2, 0.25, 0.3, 0.35, 0.4, 0.45, 0.5, 0.6, 0.7, 1.0, 1.5, 2.0, 3.0 };
+constexpr double kAmplifications[] = { 0.15, 0.2, 0.25, 0.3, 0.35, 0.4, 0.45,
+                                       0.5,  0.6, 0.7,  1.0, 1.5, 2.0, 3.0 };
 // The screened layouts that are descended from.
 constexpr std::size_t kLayoutStarts = 32;
+// The ends of descents that later rounds start from.
+constexpr std::size_t kEliteSize = 4;
 
-std::vector<std::array<double, 6>> axisLayouts(const double (&thresholds)[8], double setPoint)
+template<std::size_t count>
+std::vector<std::array<double, 6>> axisLayouts(const double (&thresholds)[count], double setPoint)
 {
     std::vector<std::array<double, 6>> out;
+    std::array<double, count> t;
+    for (std::size_t i = 0; i < count; ++i)
+        t[i] = thresholds[i] * setPoint;
+    std::sort(t.begin(), t.end());
     for (int kind = 0; kind < kLayoutKinds; ++kind) {
-        for (std::size_t i = 0; i < std::size(thresholds); ++i) {
-            for (std::size_t j = i + 1; j < std::size(thresholds); ++j) {
-                double a = thresholds[i] * setPoint;
-                double b = thresholds[j] * setPoint;
-                if (a > b)
-                    std::swap(a, b);
-                out.push_back(layoutBounds(kind, a, b));
-            }
+        for (std::size_t i = 0; i < count; ++i) {
+            for (std::size_t j = i + 1; j < count; ++j)
+                out.push_back(layoutBounds(kind, t[i], t[j]));
+        }
+    }
+    // N|P|Z|P: a Negative step, a Zero window above a flat Positive.
+    for (std::size_t i = 0; i < count; ++i) {
+        for (std::size_t j = i + 1; j < count; ++j) {
+            for (std::size_t k = j + 1; k < count; ++k)
+                out.push_back({ t[i], t[i], t[j], t[k], -10.0, 10.0 });
         }
     }
     return out;
@@ -637,7 +644,10 @@ public:
     {
     }
 
-    std::size_t size() const { return m_errors.size() * m_derivatives.size() * std::size(kAmplifications); }
+    std::size_t size() const
+    {
+        return m_errors.size() * m_derivatives.size() * std::size(kAmplifications);
+    }
 
     std::vector<double> candidate(std::size_t k) const
     {
@@ -683,7 +693,7 @@ public:
         for (std::size_t k : order) {
             if (best.size() >= kLayoutStarts || ranks[k].kind == Rank::Abandoned)
                 break;
-            if (!best.empty() && !ranks[k].betterThan(best.back().rank))
+            if (!best.empty() && !best.back().rank.betterThan(ranks[k]))
                 continue;
             best.push_back({ candidate(k * stride), ranks[k] });
         }
@@ -760,9 +770,27 @@ std::vector<double> searchFuzzy(const TuneObjective &objective, const TuneSettin
     used += family.screened(familyBudget);
     if (settings.progress)
         settings.progress(used, budget);
-    while (used + kGridTasks <= budget && !deadline.hasPassed()) {
-        while (starts.size() < kGridTasks)
-            starts.push_back({ kicked(objective, best.x, random), Rank() });
+    // The best few distinct ends of descents: later rounds start from each
+    // in turn, so that a second basin is searched as well as the best one.
+    std::vector<Point> elite;
+    const auto keep = [&elite](const Point &p) {
+        if (p.rank.kind == Rank::Abandoned)
+            return;
+        for (const Point &e : elite) {
+            if (e.x == p.x)
+                return;
+        }
+        auto at = std::find_if(elite.begin(), elite.end(),
+                               [&p](const Point &e) { return p.rank.betterThan(e.rank); });
+        elite.insert(at, p);
+        if (elite.size() > kEliteSize)
+            elite.pop_back();
+    };
+    for (std::size_t turn = 0; used + kGridTasks <= budget && !deadline.hasPassed(); ++turn) {
+        for (std::size_t k = 0; starts.size() < kGridTasks; ++k) {
+            const Point &base = elite.empty() ? best : elite[(turn + k) % elite.size()];
+            starts.push_back({ kicked(objective, base.x, random), Rank() });
+        }
         const std::size_t share = std::min(kGridTaskBudget, (budget - used) / starts.size());
         const std::vector<GridOutcome> round = runParallel<GridOutcome>(
                 starts.size(), settings.threads, [&](std::size_t k) {
@@ -773,6 +801,7 @@ std::vector<double> searchFuzzy(const TuneObjective &objective, const TuneSettin
                 });
         for (const GridOutcome &o : round) {
             used += o.used;
+            keep(o.point);
             if (o.point.rank.betterThan(best.rank))
                 best = o.point;
         }

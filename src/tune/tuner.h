@@ -64,14 +64,15 @@ struct TuneResult {
 // and settings far apart in the bounds can decide alike but for one step,
 // so NLopt has an eighth of its budget and a discrete search the rest. It
 // begins from a family of layouts (which set wins where along each input,
-// N|Z|P, P|Z, N|P|Z and others, at thresholds and amplifications scaled by
+// N|Z|P, P|Z, N|P|Z|P and others, at thresholds and amplifications scaled by
 // the setpoint), screened one run each. A descent scans one line at a time
 // over its whole range, every grid point of it, and moves to the best point;
 // the lines are each value alone and each set shifted whole or widened about
 // its middle. It ends when a whole pass over the lines finds nothing better.
-// The first round descends from NLopt's winner and the best layouts, later
-// rounds from the best so far with a few values, one or two whole sets or
-// the amplification redrawn. Each run of the loop (LoopScorer) simulates the
+// The first round descends from NLopt's winner and the best 32 layouts of
+// distinct scores, later rounds from the best four ends of descents in turn,
+// each with a few values, one or two whole sets or the amplification
+// redrawn. Each run of the loop (LoopScorer) simulates the
 // tuned loop alone and stops once its partial criterion passes the best of
 // its scan.
 //

@@ -272,18 +272,26 @@ OptionEntry switchOption(QStringList names, const char *description, bool &flag)
     return row;
 }
 
+// A row with its names, kind, placeholder and help text.
+OptionEntry optionRow(QStringList names, OptionKind kind, QString valueName, QString description)
+{
+    OptionEntry row;
+    row.names = std::move(names);
+    row.kind = kind;
+    row.valueName = std::move(valueName);
+    row.description = std::move(description);
+    return row;
+}
+
 // The PID loop's actuator limit: not one of the window's boxes.
 OptionEntry pidLimitOption(StepParameters &params)
 {
-    OptionEntry row;
-    row.names = QStringList{ QStringLiteral("pid-limit") };
-    row.kind = OptionKind::Number;
-    row.valueName = QStringLiteral("U");
-    row.description = QStringLiteral(
+    OptionEntry row = optionRow({ QStringLiteral("pid-limit") }, OptionKind::Number,
+                                QStringLiteral("U"), QStringLiteral(
             "Bound the PID loop's plant input to [-U, U], as an actuator would: the output is "
             "clamped, and the integral stands still while it would push further past the "
             "bound (conditional integration); for every output and for --tune pid, to compare "
-            "with the fuzzy loop's amplification; not a parameter of the window. Its range:");
+            "with the fuzzy loop's amplification; not a parameter of the window. Its range:"));
     row.minimum = 0.0;
     row.aboveMinimum = true;
     row.maximum = 1000.0;
@@ -341,27 +349,24 @@ std::vector<OptionEntry> optionTable(Settings &settings)
         table.push_back(std::move(row));
     }
 
-    OptionEntry file;
-    file.names = QStringList{ QStringLiteral("params") };
-    file.kind = OptionKind::Text;
-    file.valueName = QStringLiteral("file");
-    file.description = QStringLiteral(
-            "Read options from <file>, the option,value rows that --tune writes (one row per "
-            "option that takes numbers, a set's \"L,R\" in quotes), as if they stood here on "
-            "the command line: an option after --params overrides its row");
+    OptionEntry file = optionRow(
+            { QStringLiteral("params") }, OptionKind::Text, QStringLiteral("file"),
+            QStringLiteral("Read options from <file>, the option,value rows that --tune writes "
+                           "(one row per option that takes numbers, a set's \"L,R\" in "
+                           "quotes), as if they stood here on the command line: an option "
+                           "after --params overrides its row"));
     file.textExpects = QStringLiteral("a file of option,value rows");
     file.check = [](OptionValue &) { return QString(); };
     file.readsOptionFile = true;
     table.push_back(std::move(file));
 
-    OptionEntry output;
-    output.names = QStringList{ QStringLiteral("o"), QStringLiteral("output") };
-    output.kind = OptionKind::Path;
-    output.valueName = QStringLiteral("file");
-    output.description = QStringLiteral(
-            "Write to <file> instead of standard output (- is standard output). A regular "
-            "file, or a new one, is written whole or not at all, through a temporary file "
-            "beside it; a pipe, a device or /dev/stdout is written into, never replaced");
+    OptionEntry output = optionRow(
+            { QStringLiteral("o"), QStringLiteral("output") }, OptionKind::Path,
+            QStringLiteral("file"),
+            QStringLiteral("Write to <file> instead of standard output (- is standard output). "
+                           "A regular file, or a new one, is written whole or not at all, "
+                           "through a temporary file beside it; a pipe, a device or "
+                           "/dev/stdout is written into, never replaced"));
     QString &outputPath = settings.options.outputPath;
     output.apply = [&outputPath](const OptionValue &value) { outputPath = value.text; };
     table.push_back(std::move(output));

@@ -422,7 +422,7 @@ exactly the same double; inf, -inf and nan as such):
             rounded to float (written as floats), the six membership degrees,
             the chosen sets, the rule's level V, the plant input u = V * amp and
             the plant output y.
-  --sweep   the swept names (kp or kp,kd), loop, then the metrics' columns:
+  --sweep   the swept names (kp, kp,kd, up to six), loop, then the metrics:
             per point three rows (closed_loop, pid_loop, fuzzy_control), the
             swept values as the doubles of their exact decimals, the metrics
             as --metrics writes them. A swept value replaces the option's own.
@@ -517,6 +517,14 @@ Examples:
 // exclude.
 QString outputProblem(Settings &settings)
 {
+    // A figure maps one parameter to x, or two to x and y.
+    const StudyOptions &study = settings.options.study;
+    if (!settings.options.figures.plotPath.isEmpty() && study.sweep.size() > 2) {
+        return errorLine(QStringLiteral("--plot"),
+                         QStringLiteral("cannot draw a sweep of %1 parameters")
+                                 .arg(study.sweep.size()),
+                         QStringLiteral("one or two --sweep with --plot"));
+    }
     return finishStudyOptions(settings.options.study, settings.options.params);
 }
 

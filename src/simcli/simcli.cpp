@@ -117,7 +117,8 @@ void writeRun(Run &run, QIODevice &out)
     switch (options.output) {
     case OutputKind::Sweep: {
         const std::unique_ptr<ProgressLine> progress = progressLine(run.io, "--sweep", "points");
-        writeSweepCsv(*run.sweep, options.study.threads, out, progress.get(), run.series.get());
+        writeSweepCsv(*run.sweep, options.study.threads, out, progress.get(), run.series.get(),
+                      options.study.shard, options.study.shards);
         return;
     }
     case OutputKind::Tune:

@@ -20,7 +20,8 @@ constexpr double kMaxSeed = 9007199254740991.0; // 2^53 - 1: every whole number 
 constexpr double kMaxOvershootLimit = 1000.0;
 constexpr double kMinTimeLimit = 0.001;
 constexpr double kMaxTimeLimit = 1.0e6;
-constexpr std::size_t kMaxAxes = 2;
+constexpr std::size_t kMaxAxes = kMaxSweepAxes;
+constexpr std::size_t kMaxShards = 1'000'000;
 
 const QStringList kCriteria = { QStringLiteral("iae"), QStringLiteral("ise"),
                                 QStringLiteral("itae") };
@@ -115,7 +116,7 @@ QString pointText(const Sweep &sweep, const SweepProblem &problem)
 
 QString sweepExpects()
 {
-    return QStringLiteral("NAME=FROM:TO:STEP once or twice, every value in NAME's range, "
+    return QStringLiteral("NAME=FROM:TO:STEP one to six times, every value in NAME's range, "
                           "L <= R in the error's sets");
 }
 
@@ -129,19 +130,49 @@ std::vector<OptionEntry> studyOptionTable(StudyOptions &study)
             "sweep", OptionKind::Text, "NAME=FROM:TO:STEP",
             "Run the values FROM, FROM + STEP, ... up to and including TO of one parameter "
             "(exact decimals) and write the metrics of each point instead of the samples; "
-            "given twice, the grid of both, the first varying slowest. NAME is one of ",
+            "given up to six times, the grid of all, the first varying slowest (a figure "
+            "takes one or two). NAME is one of ",
             study);
     sweep.description += parameterNames() + QStringLiteral(" (a set's L or R)");
     sweep.textExpects = sweepExpects();
     sweep.check = [&study](OptionValue &value) {
         if (study.sweep.size() >= kMaxAxes)
-            return QStringLiteral("a third parameter; a sweep has one or two");
+            return QStringLiteral("a seventh parameter; a sweep has one to six");
         return axisProblem(value.text);
     };
     thenApply(sweep, [&study](const OptionValue &value) {
         study.sweep.push_back(*Sweep::parseAxis(value.text.toStdString()));
     });
     table.push_back(std::move(sweep));
+
+    OptionEntry shard = studyOption(
+            "shard", OptionKind::Text, "K/N",
+            "Run only the K-th of N contiguous slices of the sweep's points, near equal in "
+            "size, in the sweep's order; only slice 1 writes the header, so slices 1 to N "
+            "written one after another are the whole sweep's bytes (a job array, hosts of a "
+            "cluster)",
+            study);
+    shard.textExpects = QStringLiteral("K/N, whole numbers with 1 <= K <= N <= 1000000");
+    shard.check = [](OptionValue &value) {
+        const QStringList parts = value.text.split(QLatin1Char('/'));
+        bool kOk = false;
+        bool nOk = false;
+        const qulonglong k = parts.size() == 2 ? parts[0].toULongLong(&kOk) : 0;
+        const qulonglong n = parts.size() == 2 ? parts[1].toULongLong(&nOk) : 0;
+        if (!kOk || !nOk)
+            return quoted(value.text) + QStringLiteral(" is not K/N");
+        if (n == 0 || n > kMaxShards || k == 0 || k > n)
+            return quoted(value.text) + QStringLiteral(" is out of range");
+        value.numbers = { double(k), double(n) };
+        return QString();
+    };
+    shard.needs = { { QStringLiteral("sweep") } };
+    shard.excludes = QStringList{ QStringLiteral("plot") };
+    thenApply(shard, [&study](const OptionValue &value) {
+        study.shard = static_cast<std::size_t>(value.numbers.at(0));
+        study.shards = static_cast<std::size_t>(value.numbers.at(1));
+    });
+    table.push_back(std::move(shard));
 
     OptionEntry tune = studyOption("tune", OptionKind::Choice, "loop",
                                   "Write, instead of the samples, the values that minimise "

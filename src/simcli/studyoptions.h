@@ -25,6 +25,8 @@ struct OptionEntry;
 // metric and loop that a sweep's figure would show.
 struct StudyOptions {
     std::vector<SweepAxis> sweep; // in the order given; the first varies slowest
+    std::size_t shard = 1;        // --shard K/N: the K-th of N slices of the sweep
+    std::size_t shards = 1;
     std::optional<TuneTarget> tune;
     TuneCriterion criterion = TuneCriterion::Iae;
     std::optional<double> maxOvershoot; // percent

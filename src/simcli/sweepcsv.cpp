@@ -99,10 +99,11 @@ bool writeAll(QIODevice &out, const std::string &text)
 } // namespace
 
 bool writeSweepCsv(const Sweep &sweep, unsigned threads, QIODevice &out, ProgressLine *progress,
-                   SweepSeries *series)
+                   SweepSeries *series, std::size_t shard, std::size_t shards)
 {
-    if (!writeAll(out, header(sweep)))
+    if (shard == 1 && !writeAll(out, header(sweep)))
         return false;
+    const std::array<std::size_t, 2> slice = Sweep::shard(sweep.pointCount(), shard, shards);
     const std::size_t axes = sweep.axes().size();
     // One text per chunk of a block, each made by whichever thread takes
     // the chunk and written in chunk order.
@@ -111,7 +112,7 @@ bool writeSweepCsv(const Sweep &sweep, unsigned threads, QIODevice &out, Progres
     // The figure's metric of each point of a block, handed to the series in
     // point order once the block is done.
     std::vector<std::array<double, 3>> metrics(series ? Sweep::kBlockPoints : 0);
-    std::size_t blockFirst = 0;
+    std::size_t blockFirst = slice[0];
     Sweep::Progress tick;
     if (progress)
         tick = [progress](std::size_t done, std::size_t total) { progress->update(done, total); };
@@ -138,7 +139,7 @@ bool writeSweepCsv(const Sweep &sweep, unsigned threads, QIODevice &out, Progres
                 blockFirst = first + count;
                 return written;
             },
-            threads, tick);
+            threads, tick, slice[0], slice[1]);
     return written;
 }
 

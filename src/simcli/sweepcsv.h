@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstddef>
+
 class QIODevice;
 class Sweep;
 class SweepSeries;
@@ -19,7 +21,11 @@ class ProgressLine;
 // is never held whole. False as soon as a write to out fails; the sweep
 // stops there. progress may be null. series, if given, gets the metric of
 // every point as the sweep goes, for the sweep's figure.
+//
+// shard k of n (1-based) writes the k-th of n contiguous slices of the points
+// (Sweep::shard), and only the first of them the header, so that the slices
+// written one after another are the whole sweep's bytes.
 bool writeSweepCsv(const Sweep &sweep, unsigned threads, QIODevice &out, ProgressLine *progress,
-                   SweepSeries *series = nullptr);
+                   SweepSeries *series = nullptr, std::size_t shard = 1, std::size_t shards = 1);
 
 } // namespace simcli

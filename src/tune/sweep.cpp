@@ -4,6 +4,7 @@
 #include "parallelrunner.h"
 
 #include <algorithm>
+#include <functional>
 #include <charconv>
 #include <iterator>
 
@@ -42,90 +43,160 @@ std::optional<SweepAxis> Sweep::parseAxis(std::string_view text, DecimalRange::E
 Sweep::Sweep(const StepParameters &base, std::vector<SweepAxis> axes)
     : m_base(base), m_axes(std::move(axes))
 {
-    if (m_axes.size() > 2)
-        m_axes.erase(m_axes.begin() + 2, m_axes.end());
+    if (m_axes.size() > kMaxSweepAxes)
+        m_axes.erase(m_axes.begin() + kMaxSweepAxes, m_axes.end());
+    m_strides.assign(m_axes.size(), 1);
     m_points = m_axes.empty() ? 0 : 1;
-    for (const SweepAxis &axis : m_axes) {
+    for (std::size_t a = m_axes.size(); a-- > 0;) {
+        m_strides[a] = m_points;
         // Saturate: validate() rejects anything above kMaxPoints anyway.
-        const std::size_t n = axis.range.size();
+        const std::size_t n = m_axes[a].range.size();
         m_points = n != 0 && m_points > kMaxPoints / n ? kMaxPoints + 1 : m_points * n;
     }
 }
 
-std::array<double, 2> Sweep::values(std::size_t point) const
+SweepValues Sweep::values(std::size_t point) const
 {
-    std::array<double, 2> v{};
-    if (m_axes.size() == 2) {
-        const std::size_t inner = m_axes[1].range.size();
-        v[0] = m_axes[0].range[point / inner];
-        v[1] = m_axes[1].range[point % inner];
-    } else if (m_axes.size() == 1) {
-        v[0] = m_axes[0].range[point];
-    }
+    SweepValues v{};
+    for (std::size_t a = 0; a < m_axes.size(); ++a)
+        v[a] = m_axes[a].range[(point / m_strides[a]) % m_axes[a].range.size()];
     return v;
+}
+
+std::array<std::size_t, 2> Sweep::shard(std::size_t points, std::size_t k, std::size_t n)
+{
+    if (n == 0 || k == 0 || k > n)
+        return { 0, 0 };
+    const std::size_t size = points / n;
+    const std::size_t larger = points % n;
+    const auto start = [&](std::size_t i) { return i * size + std::min(i, larger); };
+    return { start(k - 1), start(k) };
 }
 
 StepParameters Sweep::parameters(std::size_t point) const
 {
     StepParameters p = m_base;
-    const std::array<double, 2> v = values(point);
+    const SweepValues v = values(point);
     for (std::size_t a = 0; a < m_axes.size(); ++a)
         m_axes[a].parameter->apply(p, v[a]);
     return p;
 }
 
+namespace {
+
+// The first index k in [0, n) where bad(k) holds, for a bad that changes at
+// most once over the indices (a comparison with the values of one range,
+// which rise or fall steadily); n if there is none.
+template<typename Bad>
+std::size_t firstBad(std::size_t n, Bad bad)
+{
+    if (n == 0 || bad(0))
+        return 0;
+    if (!bad(n - 1))
+        return n;
+    std::size_t good = 0;
+    std::size_t worse = n - 1;
+    while (worse - good > 1) {
+        const std::size_t mid = good + (worse - good) / 2;
+        (bad(mid) ? worse : good) = mid;
+    }
+    return worse;
+}
+
+} // namespace
+
 std::optional<SweepProblem> Sweep::validate() const
 {
-    if (m_axes.size() == 2 && m_axes[0].parameter == m_axes[1].parameter) {
-        return SweepProblem{ 0, values(0),
-                             std::string(m_axes[1].parameter->name()) + " is swept twice", true };
+    for (std::size_t a = 0; a < m_axes.size(); ++a) {
+        for (std::size_t b = a + 1; b < m_axes.size(); ++b) {
+            if (m_axes[a].parameter == m_axes[b].parameter) {
+                return SweepProblem{ 0, values(0),
+                                     std::string(m_axes[b].parameter->name()) + " is swept twice",
+                                     true };
+            }
+        }
     }
     if (m_points > kMaxPoints) {
         return SweepProblem{ 0, values(0),
                              "the grid has more than " + std::to_string(kMaxPoints) + " points",
                              true };
     }
-    for (std::size_t point = 0; point < m_points; ++point) {
-        const std::array<double, 2> v = values(point);
-        for (std::size_t a = 0; a < m_axes.size(); ++a) {
-            const ModelParameter &p = *m_axes[a].parameter;
-            if (!p.accepts(v[a])) {
-                const bool below = v[a] < p.minimum();
-                return SweepProblem{ point, v,
-                                     std::string(p.name()) + " " + numberText(v[a])
-                                             + (below ? " is below its minimum "
-                                                      : " is above its maximum ")
-                                             + numberText(below ? p.minimum() : p.maximum()) };
-            }
-        }
-        for (std::size_t a = 0; a < m_axes.size(); ++a) {
-            const ModelParameter &p = *m_axes[a].parameter;
-            if (!p.isOrderedBound())
+    // The first failing point of each check; the earliest point wins, and
+    // at the same point the earlier check.
+    std::optional<SweepProblem> first;
+    const auto consider = [&](std::size_t point, const std::function<std::string()> &reason) {
+        if (!first || point < first->point)
+            first = SweepProblem{ point, values(point), reason() };
+    };
+    for (std::size_t a = 0; a < m_axes.size(); ++a) {
+        const ModelParameter &p = *m_axes[a].parameter;
+        const DecimalRange &range = m_axes[a].range;
+        for (std::size_t i = 0; i < range.size(); ++i) {
+            if (p.accepts(range[i]))
                 continue;
-            const ModelParameter &other = *p.partner();
-            double otherValue = other.value(m_base);
-            for (std::size_t b = 0; b < m_axes.size(); ++b) {
-                if (m_axes[b].parameter == &other)
-                    otherValue = v[b];
+            const double v = range[i];
+            consider(i * m_strides[a], [&] {
+                const bool below = v < p.minimum();
+                return std::string(p.name()) + " " + numberText(v)
+                        + (below ? " is below its minimum " : " is above its maximum ")
+                        + numberText(below ? p.minimum() : p.maximum());
+            });
+            break;
+        }
+    }
+    for (std::size_t a = 0; a < m_axes.size(); ++a) {
+        const ModelParameter &p = *m_axes[a].parameter;
+        if (!p.isOrderedBound())
+            continue;
+        const ModelParameter &other = *p.partner();
+        const ModelParameter &left = p.isLeft() ? p : other;
+        const ModelParameter &right = p.isLeft() ? other : p;
+        const auto report = [&](double l, double r) {
+            return std::string(left.name()) + " " + numberText(l) + " is above "
+                    + std::string(right.name()) + " " + numberText(r);
+        };
+        std::size_t b = m_axes.size();
+        for (std::size_t k = 0; k < m_axes.size(); ++k) {
+            if (m_axes[k].parameter == &other)
+                b = k;
+        }
+        const DecimalRange &mine = m_axes[a].range;
+        if (b == m_axes.size()) {
+            const double fixed = other.value(m_base);
+            for (std::size_t i = 0; i < mine.size(); ++i) {
+                const double l = p.isLeft() ? mine[i] : fixed;
+                const double r = p.isLeft() ? fixed : mine[i];
+                if (!p.inOrder(l, r)) {
+                    consider(i * m_strides[a], [&] { return report(l, r); });
+                    break;
+                }
             }
-            const double l = p.isLeft() ? v[a] : otherValue;
-            const double r = p.isLeft() ? otherValue : v[a];
-            if (!p.inOrder(l, r)) {
-                const ModelParameter &left = p.isLeft() ? p : other;
-                const ModelParameter &right = p.isLeft() ? other : p;
-                return SweepProblem{ point, v,
-                                     std::string(left.name()) + " " + numberText(l) + " is above "
-                                             + std::string(right.name()) + " " + numberText(r) };
+        } else if (a < b || !m_axes[b].parameter->isOrderedBound()) {
+            // Both bounds swept: for each value of one, the first value of
+            // the other that breaks the order.
+            const DecimalRange &theirs = m_axes[b].range;
+            for (std::size_t i = 0; i < mine.size(); ++i) {
+                const auto bad = [&](std::size_t j) {
+                    const double l = p.isLeft() ? mine[i] : theirs[j];
+                    const double r = p.isLeft() ? theirs[j] : mine[i];
+                    return !p.inOrder(l, r);
+                };
+                const std::size_t j = firstBad(theirs.size(), bad);
+                if (j == theirs.size())
+                    continue;
+                const double l = p.isLeft() ? mine[i] : theirs[j];
+                const double r = p.isLeft() ? theirs[j] : mine[i];
+                consider(i * m_strides[a] + j * m_strides[b], [&] { return report(l, r); });
             }
         }
     }
-    return std::nullopt;
+    return first;
 }
 
 void Sweep::evaluate(std::size_t point, SweepRecord *records) const
 {
     const StepParameters p = parameters(point);
-    const std::array<double, 2> v = values(point);
+    const SweepValues v = values(point);
     const StepRun::Result result = StepRun::run(p);
     for (int loop = 0; loop < 3; ++loop) {
         const StepRun::Response &r = result.loops[static_cast<std::size_t>(loop)];
@@ -137,13 +208,14 @@ void Sweep::evaluate(std::size_t point, SweepRecord *records) const
 }
 
 void Sweep::runBlocks(const PointWork &work, const BlockDone &done, unsigned threads,
-                      const Progress &progress) const
+                      const Progress &progress, std::size_t begin, std::size_t end) const
 {
-    for (std::size_t first = 0; first < m_points; first += kBlockPoints) {
-        const std::size_t count = std::min(kBlockPoints, m_points - first);
+    end = std::min(end, m_points);
+    for (std::size_t first = begin; first < end; first += kBlockPoints) {
+        const std::size_t count = std::min(kBlockPoints, end - first);
         ParallelRunner::Tick tick;
         if (progress)
-            tick = [&](std::size_t finished) { progress(first + finished, m_points); };
+            tick = [&](std::size_t finished) { progress(first - begin + finished, end - begin); };
         ParallelRunner::run(
                 count, kChunkPoints, threads,
                 [&](std::size_t begin, std::size_t end) { work(first + begin, first + end); },

@@ -21,9 +21,15 @@ struct SweepAxis {
     DecimalRange range;
 };
 
+// The most parameters a sweep takes.
+constexpr std::size_t kMaxSweepAxes = 6;
+
+// The swept values of one point, in axis order (those past the axes unused).
+using SweepValues = std::array<double, kMaxSweepAxes>;
+
 // The metrics of one loop at one point of a sweep.
 struct SweepRecord {
-    std::array<double, 2> values{}; // the swept values, in axis order (second unused for one axis)
+    SweepValues values{};
     StepRun::Loop loop = StepRun::ClosedLoop;
     LoopMetrics metrics;
 };
@@ -31,7 +37,7 @@ struct SweepRecord {
 // Why a sweep cannot run: the first point in sweep order that breaks a rule.
 struct SweepProblem {
     std::size_t point = 0;
-    std::array<double, 2> values{};
+    SweepValues values{};
     std::string reason; // e.g. "kp 1000.5 is above its maximum 1000"
     // The sweep as a whole is wrong (a parameter swept twice, a grid too
     // large), not the point above.
@@ -39,8 +45,10 @@ struct SweepProblem {
 };
 
 // A parameter study: the step run over one range of a parameter, or over the
-// grid of two (the first varies slowest), every other parameter as in the
-// base. Each point is one StepRun::run and the metrics of its three loops.
+// grid of up to six (the first varies slowest, the last fastest), every other
+// parameter as in the base. Each point is one StepRun::run and the metrics of
+// its three loops. A slice of the points (a shard of a sweep cut into N near
+// equal, contiguous parts) runs alone, in the order of the whole sweep.
 class Sweep
 {
 public:
@@ -55,7 +63,9 @@ public:
     // calling thread. False stops the sweep after this block.
     using BlockDone = std::function<bool(std::size_t firstPoint, std::size_t count)>;
 
-    static constexpr std::size_t kMaxPoints = DecimalRange::kMaxPoints;
+    // Points of a whole grid; a grid this large is meant to be run in
+    // shards, each streamed.
+    static constexpr std::size_t kMaxPoints = 1'000'000'000'000'000;
     // Points computed between two calls of a sink, which bounds the memory a
     // long sweep holds at once.
     static constexpr std::size_t kBlockPoints = 65536;
@@ -67,17 +77,23 @@ public:
     static std::optional<SweepAxis> parseAxis(std::string_view text,
                                               DecimalRange::Error *error = nullptr);
 
-    // One or two axes (more are ignored).
+    // One to kMaxSweepAxes axes (more are ignored).
     Sweep(const StepParameters &base, std::vector<SweepAxis> axes);
 
     const std::vector<SweepAxis> &axes() const { return m_axes; }
     std::size_t pointCount() const { return m_points; }
-    std::array<double, 2> values(std::size_t point) const;
+    SweepValues values(std::size_t point) const;
+
+    // The points [first, end) of shard k (1-based) of n: n contiguous
+    // slices whose sizes differ by one at most, the larger first.
+    static std::array<std::size_t, 2> shard(std::size_t points, std::size_t k, std::size_t n);
     StepParameters parameters(std::size_t point) const;
 
     // The first point that a spin box would not take or that puts an error
     // set's L above its R (compared as doubles, before the rounding to
-    // float); also a parameter swept twice, or a grid over kMaxPoints.
+    // float); also a parameter swept twice, or a grid over kMaxPoints. It
+    // looks at each axis's values (and each pair of a set's swept bounds),
+    // not at every point of the grid.
     std::optional<SweepProblem> validate() const;
 
     // Runs every point on `threads` threads (0: all cores) and hands the
@@ -88,8 +104,10 @@ public:
     // The same in the caller's terms: work over every point on the threads,
     // block by block, and done after each block. Whatever work computes
     // for a point must depend on that point alone.
+    // Only the points [first, end), where given (a shard).
     void runBlocks(const PointWork &work, const BlockDone &done, unsigned threads = 0,
-                   const Progress &progress = {}) const;
+                   const Progress &progress = {}, std::size_t first = 0,
+                   std::size_t end = std::size_t(-1)) const;
 
     // All records at once: three per point, in point order.
     std::vector<SweepRecord> runAll(unsigned threads = 0, const Progress &progress = {}) const;
@@ -100,5 +118,6 @@ public:
 private:
     StepParameters m_base;
     std::vector<SweepAxis> m_axes;
+    std::vector<std::size_t> m_strides; // points between two values of each axis
     std::size_t m_points = 0;
 };

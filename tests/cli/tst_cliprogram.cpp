@@ -806,7 +806,7 @@ void TestCliProgram::badInput_data()
     row("metrics and trace", { "--metrics", "--trace" }, "--metrics and --trace",
         QStringLiteral("at most one"));
     // Sweeps: the first bad point is named, before any run.
-    const QString sweep = QStringLiteral("NAME=FROM:TO:STEP once or twice");
+    const QString sweep = QStringLiteral("NAME=FROM:TO:STEP one to six times");
     row("sweep of no parameter", { "--sweep", "gain=0:1:0.1" }, "--sweep", sweep,
         { "'gain' is not the name of a parameter" });
     row("sweep without a range", { "--sweep", "kp" }, "--sweep", sweep);
@@ -830,11 +830,30 @@ void TestCliProgram::badInput_data()
         { "point 2 (err-neg.r=-1, err-neg.l=0)", "err-neg.l 0 is above err-neg.r -1" });
     row("sweep of a parameter twice", { "--sweep", "kp=0:1:1", "--sweep", "kp=0:2:1" }, "--sweep",
         sweep, { "kp is swept twice" });
-    row("sweep of three parameters",
-        { "--sweep", "kp=0:1:1", "--sweep", "ki=0:1:1", "--sweep", "kd=0:1:1" }, "--sweep", sweep,
-        { "a third parameter" });
-    row("sweep grid too large", { "--sweep", "kp=0:999.9:0.1", "--sweep", "ki=0:100:0.1" },
-        "--sweep", sweep, { "more than 10000000 points" });
+    row("sweep of seven parameters",
+        { "--sweep", "kp=0:1:1", "--sweep", "ki=0:1:1", "--sweep", "kd=0:1:1", "--sweep",
+          "amp=1:2:1", "--sweep", "setpoint=1:2:1", "--sweep", "time=1:2:1", "--sweep",
+          "err-neg.l=-1:0:1" },
+        "--sweep", sweep, { "a seventh parameter" });
+    row("sweep grid too large",
+        { "--sweep", "kp=0:1000:1", "--sweep", "ki=0:100:0.1", "--sweep", "kd=0:100:0.1",
+          "--sweep", "err-neg.l=-10:0:0.01", "--sweep", "derr-pos.r=0:10:0.01" },
+        "--sweep", sweep, { "more than 1000000000000000 points" });
+    row("figure of three swept parameters",
+        { "--sweep", "kp=0:1:1", "--sweep", "ki=0:1:1", "--sweep", "kd=0:1:1", "--plot", "x.png" },
+        "--plot", QStringLiteral("one or two --sweep with --plot"));
+    const QString shard = QStringLiteral("K/N, whole numbers with 1 <= K <= N <= 1000000");
+    row("shard 0", { "--sweep", "kp=0:1:1", "--shard", "0/4" }, "--shard", shard,
+        { "'0/4' is out of range" });
+    row("shard past its count", { "--sweep", "kp=0:1:1", "--shard", "5/4" }, "--shard", shard);
+    row("shard of none", { "--sweep", "kp=0:1:1", "--shard", "1/0" }, "--shard", shard);
+    row("shard not K/N", { "--sweep", "kp=0:1:1", "--shard", "1:4" }, "--shard", shard,
+        { "is not K/N" });
+    row("shard without a sweep", { "--shard", "1/4" }, "--shard", QString(), { "needs --sweep" });
+    row("params file missing", { "--params", "no-such-file.csv" }, "--params",
+        QStringLiteral("a file of option,value rows"), { "cannot be read" });
+    row("pid limit 0", { "--pid-limit", "0" }, "--pid-limit",
+        QStringLiteral("a number above 0 up to 1000"));
     row("sweep and metrics", { "--sweep", "kp=0:1:1", "--metrics" }, "--metrics and --sweep",
         QStringLiteral("at most one"));
     row("sweep and tune", { "--tune", "pid", "--sweep", "kp=0:1:1" }, "--sweep and --tune",

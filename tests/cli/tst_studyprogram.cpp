@@ -96,6 +96,8 @@ private slots:
     void sameOutputForAnyThreads();
     void progressOnTerminalOnly();
     void limitNotMet();
+    void shardsMakeTheWholeSweep_data();
+    void shardsMakeTheWholeSweep();
 };
 
 void TestStudyProgram::sweepEqualsSingleRuns_data()
@@ -399,6 +401,36 @@ void TestStudyProgram::limitNotMet()
     QCOMPARE(run.exitCode, 3);
     QVERIFY(run.out.startsWith("option,value\nkp,"));
     QVERIFY2(run.err.contains("(NOT within 0%)"), run.err.constData());
+}
+
+void TestStudyProgram::shardsMakeTheWholeSweep_data()
+{
+    QTest::addColumn<int>("shards");
+    // 5 x 3 x 2 = 30 points: four slices of 8, 8, 7 and 7; seven with
+    // one of 4 and six of 5; more slices than points leaves some empty.
+    QTest::newRow("4") << 4;
+    QTest::newRow("7") << 7;
+    QTest::newRow("40") << 40;
+}
+
+// The slices of a sweep of three parameters, written one after another, are
+// the whole sweep's bytes, on any number of threads.
+void TestStudyProgram::shardsMakeTheWholeSweep()
+{
+    QFETCH(int, shards);
+    const QStringList sweep{ "--sweep", "kp=0:1:0.25", "--sweep", "err-zero.r=0.1:0.3:0.1",
+                             "--sweep", "amp=0.5:1:0.5" };
+    const Run whole = runStudy(sweep);
+    QCOMPARE(whole.exitCode, 0);
+    QCOMPARE(whole.out.count('\n'), 1 + 30 * 3);
+    QByteArray joined;
+    for (int k = 1; k <= shards; ++k) {
+        const Run part = runStudy(sweep + QStringList{ "--shard", QString("%1/%2").arg(k).arg(shards),
+                                                       "--threads", QString::number(1 + k % 2) });
+        QCOMPARE(part.exitCode, 0);
+        joined += part.out;
+    }
+    QVERIFY(joined == whole.out);
 }
 
 QTEST_GUILESS_MAIN(TestStudyProgram)

@@ -78,6 +78,9 @@ private slots:
     void validation();
     void recordsEqualDirectRuns();
     void blocksAndProgress();
+    void gridOrder();
+    void shards_data();
+    void shards();
 };
 
 void TestSweep::parameterSetsItsFieldOnly_data()
@@ -184,10 +187,20 @@ void TestSweep::validation_data()
     QTest::newRow("derivative sets in any order")
             << QStringList{ "derr-zero.l=-2:2:1", "derr-zero.r=-2:2:1" } << -1 << "";
     QTest::newRow("swept twice") << QStringList{ "kp=0:1:1", "kp=2:3:1" } << 0 << "kp is swept twice";
-    QTest::newRow("grid too large") << QStringList{ "kp=0:999.9:0.1", "ki=0:99.99:0.01" } << 0
-                                    << "the grid has more than 10000000 points";
-    QTest::newRow("grid at the limit") << QStringList{ "kp=0:999.9:0.1", "ki=0:9.99:0.01" } << -1
-                                       << "";
+    QTest::newRow("grid too large")
+            << QStringList{ "kp=0:1000:1", "ki=0:100:0.1", "kd=0:100:0.1", "err-neg.l=-10:0:0.01",
+                            "derr-pos.r=0:10:0.01" }
+            << 0 << "the grid has more than 1000000000000000 points";
+    // A trillion points, checked axis by axis, not point by point.
+    QTest::newRow("grid of four, huge")
+            << QStringList{ "kp=0:999.9:0.1", "ki=0:99.99:0.01", "kd=0:9.99:0.01", "amp=0.1:1:0.1" }
+            << -1 << "";
+    QTest::newRow("third of three out of range")
+            << QStringList{ "kd=0:1:0.5", "kp=0:1:1", "ki=99:101:1" } << 2
+            << "ki 101 is above its maximum 100";
+    QTest::newRow("L and R on the first and third of three")
+            << QStringList{ "err-zero.l=-0.5:0.5:0.5", "kp=0:1:1", "err-zero.r=-0.5:0.5:0.5" }
+            << 6 << "err-zero.l 0 is above err-zero.r -0.5";
 }
 
 void TestSweep::validation()
@@ -288,6 +301,52 @@ void TestSweep::blocksAndProgress()
     QVERIFY(!reported.empty());
     QVERIFY(std::is_sorted(reported.begin(), reported.end()));
     QCOMPARE(reported.back(), sweep.pointCount());
+}
+
+// The first axis varies slowest, the last fastest, whatever their number.
+void TestSweep::gridOrder()
+{
+    const Sweep sweep = sweepOf({ "kp=0:1:1", "ki=0:2:1", "kd=0:0.5:0.5", "amp=1:2:1" });
+    QCOMPARE(sweep.pointCount(), std::size_t(2 * 3 * 2 * 2));
+    std::size_t point = 0;
+    for (double kp : { 0.0, 1.0 })
+        for (double ki : { 0.0, 1.0, 2.0 })
+            for (double kd : { 0.0, 0.5 })
+                for (double amp : { 1.0, 2.0 }) {
+                    const SweepValues v = sweep.values(point);
+                    QCOMPARE(v[0], kp);
+                    QCOMPARE(v[1], ki);
+                    QCOMPARE(v[2], kd);
+                    QCOMPARE(v[3], amp);
+                    const StepParameters p = sweep.parameters(point++);
+                    QCOMPARE(p.kd, kd);
+                    QCOMPARE(p.amplification, amp);
+                }
+}
+
+void TestSweep::shards_data()
+{
+    QTest::addColumn<int>("points");
+    QTest::addColumn<int>("count");
+    QTest::addColumn<QString>("slices"); // first-end of each shard
+    QTest::newRow("even") << 12 << 4 << "0-3 3-6 6-9 9-12";
+    QTest::newRow("the larger first") << 10 << 4 << "0-3 3-6 6-8 8-10";
+    QTest::newRow("more shards than points") << 2 << 3 << "0-1 1-2 2-2";
+    QTest::newRow("one") << 7 << 1 << "0-7";
+}
+
+// Shards cover every point once, in order, and differ in size by one at most.
+void TestSweep::shards()
+{
+    QFETCH(int, points);
+    QFETCH(int, count);
+    QFETCH(QString, slices);
+    QStringList got;
+    for (int k = 1; k <= count; ++k) {
+        const auto s = Sweep::shard(std::size_t(points), std::size_t(k), std::size_t(count));
+        got << QString("%1-%2").arg(s[0]).arg(s[1]);
+    }
+    QCOMPARE(got.join(' '), slices);
 }
 
 QTEST_APPLESS_MAIN(TestSweep)

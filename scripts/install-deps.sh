@@ -35,6 +35,10 @@ packages=(
     file
     lintian
     appstream
+    pybind11-dev
+    python3-dev
+    python3-numpy
+    python3-pytest
 )
 
 missing=()

@@ -1,0 +1,151 @@
+"""The Python package against kestrune-sim: the same inputs give the same
+bits, and what kestrune-sim refuses raises ValueError with its message."""
+
+import os
+import subprocess
+
+import numpy as np
+import pytest
+
+import kestrune
+
+SIM = os.environ["KESTRUNE_SIM"]
+
+CASES = {
+    "defaults": {},
+    "setpoint and time": {"setpoint": 2.5, "time": 30},
+    "sets out of order": {"derr_zero": (1.0, -1.0), "err_zero": (-0.2, 0.2), "amp": 0.8},
+    "diverging": {"kp": 1000, "ki": 100, "kd": 100, "time": 60},
+    "setpoint 0": {"setpoint": 0},
+    "pid limit": {"pid_limit": 0.31, "kp": 0.938, "ki": 1.741, "kd": 0.251},
+}
+
+
+def arguments(kwargs):
+    out = []
+    for key, value in kwargs.items():
+        text = "%r,%r" % tuple(float(v) for v in value) if isinstance(value, tuple) else repr(value)
+        out += ["--" + key.replace("_", "-"), text]
+    return out
+
+
+def cli(args):
+    return subprocess.run([SIM] + args, check=True, capture_output=True, text=True).stdout
+
+
+def table(csv):
+    lines = csv.splitlines()
+    return lines[0].split(","), [line.split(",") for line in lines[1:]]
+
+
+def same(a, b):
+    """Bit for bit, NaN equal to NaN."""
+    a = np.asarray(a, dtype=np.float64)
+    b = np.asarray(b, dtype=np.float64)
+    return a.shape == b.shape and a.view(np.uint64).tolist() == b.view(np.uint64).tolist()
+
+
+def number(cell):
+    return float("nan") if cell == "n/a" else float(cell)
+
+
+@pytest.mark.parametrize("case", CASES)
+def test_run_and_metrics_equal_the_cli(case):
+    kwargs = CASES[case]
+    header, rows = table(cli(arguments(kwargs)))
+    r = kestrune.run(**kwargs)
+    for k, name in enumerate(header):
+        assert same(getattr(r, name), [float(row[k]) for row in rows]), name
+    header, rows = table(cli(arguments(kwargs) + ["--metrics"]))
+    m = kestrune.metrics(**kwargs)
+    for row in rows:
+        for loop, cell in zip(header[1:], row[1:]):
+            got = m[loop][row[0]]
+            assert (got is None) == (cell == "n/a")
+            assert got is None or same(got, float(cell)), (loop, row[0])
+
+
+@pytest.mark.parametrize("case", CASES)
+def test_trace_equals_the_cli(case):
+    kwargs = CASES[case]
+    header, rows = table(cli(arguments(kwargs) + ["--trace"]))
+    tr = kestrune.trace(**kwargs)
+    assert list(tr.dtype.names) == header
+    for k, name in enumerate(header):
+        cells = [row[k] for row in rows]
+        if tr.dtype[name].kind == "U":
+            assert tr[name].tolist() == cells
+        elif name in ("e", "de"):
+            assert np.array_equal(tr[name], np.array(cells, dtype=np.float32))
+        else:
+            assert same(tr[name], [number(c) for c in cells]), name
+
+
+def test_sweep_of_three_and_its_shards_equal_the_cli():
+    specs = ["kp=0:1:0.25", "err-zero.r=0.1:0.3:0.1", "amp=0.5:1:0.5"]
+    csv = cli([a for s in specs for a in ("--sweep", s)])
+    header, rows = table(csv)
+    s = kestrune.sweep(*specs, threads=2, kd=0.25)
+    s_default = kestrune.sweep(*specs)
+    assert list(s_default.dtype.names) == header
+    for k, name in enumerate(header):
+        cells = [row[k] for row in rows]
+        if name == "loop":
+            assert s_default[name].tolist() == cells
+        else:
+            assert same(s_default[name], [number(c) for c in cells]), name
+    assert not same(s["iae"], s_default["iae"])  # kd took effect
+    parts = [kestrune.sweep(*specs, shard=(k, 4)) for k in range(1, 5)]
+    joined = np.concatenate(parts)
+    assert joined.tobytes() == s_default.tobytes()
+
+
+def test_tune_gives_the_cli_values():
+    rows = table(cli(["--tune", "pid", "--max-overshoot", "2"]))[1]
+    best = kestrune.tune("pid", max_overshoot=2)
+    assert {name: float(value) for name, value in rows} == best.params
+    m = kestrune.metrics(**best.params)
+    assert same(m["pid_loop"]["iae"], best.criterion)
+    assert best.overshoot <= 2 and best.feasible
+
+
+def test_surface_equals_the_cli(tmp_path):
+    path = tmp_path / "s.csv"
+    cli(["--surface", str(path), "--surface-points", "11", "--surface-range", "-1.5,1.5"])
+    rows = [line.split(",") for line in path.read_text().splitlines()[1:]]
+    e, de, level = kestrune.surface(points=11, range=(-1.5, 1.5))
+    assert same(e.ravel(), [float(r[0]) for r in rows])
+    assert same(de.ravel(), [float(r[1]) for r in rows])
+    assert level.ravel().tolist() == [int(r[2]) for r in rows]
+
+
+def test_membership_is_the_controllers():
+    tr = kestrune.trace(err_zero=(-0.3, 0.4))
+    degrees = kestrune.membership("err-zero", (-0.3, 0.4), tr["e"].astype(np.float64))
+    assert same(degrees, tr["mu_err_zero"])
+
+
+@pytest.mark.parametrize("call, names", [
+    (lambda: kestrune.run(kp=-1), "--kp: '-1' is out of range"),
+    (lambda: kestrune.run(err_neg=(0.5, -1.0)), "--err-neg: L 0.5 is above R -1"),
+    (lambda: kestrune.run(time=float("inf")), "--time: 'inf'"),
+    (lambda: kestrune.sweep("kp=0:1"), "--sweep: '0:1' is not FROM:TO:STEP"),
+    (lambda: kestrune.sweep("kp=0:1:1", shard=(0, 4)), "--shard: '0/4' is out of range"),
+    (lambda: kestrune.sweep("kp=0:1:1", shard=(5, 4)), "--shard: '5/4' is out of range"),
+    (lambda: kestrune.sweep("kp=0:1:1", shard=(1, 0)), "--shard: '1/0' is out of range"),
+    (lambda: kestrune.tune("fuzzy", setpoint=0), "the setpoint is 0"),
+])
+def test_refused_values_raise_the_cli_message(call, names):
+    with pytest.raises(ValueError, match=names.replace("(", r"\(")):
+        call()
+
+
+@pytest.mark.parametrize("call", [
+    lambda: kestrune.run(kp="1"),
+    lambda: kestrune.run(err_zero=0.1),
+    lambda: kestrune.run(output="x.csv"),
+    lambda: kestrune.run(kp=True),
+])
+def test_wrong_types_raise_type_error(call):
+    with pytest.raises(TypeError):
+        call()

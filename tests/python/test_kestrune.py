@@ -18,6 +18,8 @@ CASES = {
     "diverging": {"kp": 1000, "ki": 100, "kd": 100, "time": 60},
     "setpoint 0": {"setpoint": 0},
     "pid limit": {"pid_limit": 0.31, "kp": 0.938, "ki": 1.741, "kd": 0.251},
+    # Passed on in full: 0.30000000000000004, not 0.3.
+    "an amplification of 17 digits": {"amp": 0.1 + 0.2, "time": 5},
 }
 
 

@@ -39,6 +39,8 @@ packages=(
     python3-dev
     python3-numpy
     python3-pytest
+    python3-distributed
+    python3-matplotlib
 )
 
 missing=()

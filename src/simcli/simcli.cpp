@@ -94,6 +94,7 @@ const TuneResult &Run::tune()
         return *tuned;
     tuneSettings = simcli::tuneSettings(options.study);
     tuneSettings.threads = options.study.threads;
+    tuneSettings.interrupted = io.interrupted;
     {
         const std::unique_ptr<ProgressLine> progress = progressLine(io, "--tune", "evaluations");
         if (progress) {
@@ -118,7 +119,7 @@ void writeRun(Run &run, QIODevice &out)
     case OutputKind::Sweep: {
         const std::unique_ptr<ProgressLine> progress = progressLine(run.io, "--sweep", "points");
         writeSweepCsv(*run.sweep, options.study.threads, out, progress.get(), run.series.get(),
-                      options.study.shard, options.study.shards);
+                      options.study.shard, options.study.shards, run.io.interrupted);
         return;
     }
     case OutputKind::Tune:
@@ -261,6 +262,19 @@ QString fileKey(const QString &path)
     return canonical.isEmpty() ? info.absoluteFilePath() : canonical;
 }
 
+bool interrupted(const ProgramIo &io)
+{
+    return io.interrupted && io.interrupted();
+}
+
+ProgramOutput interruptedOutput()
+{
+    ProgramOutput result;
+    result.exitCode = ExitInterrupted;
+    result.err = errorLine(QStringLiteral("interrupted"), QString(), QString()).toUtf8() + '\n';
+    return result;
+}
+
 // Flushes standard output; false, with the line that says so, when any of
 // it did not go through.
 bool standardOutputWritten(const ProgramIo &io, ProgramOutput &result)
@@ -346,6 +360,8 @@ ProgramOutput runProgram(const ParseResult &parsed, const ProgramIo &io)
         // CSV comes first, as a sweep's figure is drawn from what it gathered.
         if (writesCsvTo(options) == CsvTarget::StandardOutput) {
             writeRun(run, *out);
+            if (interrupted(io))
+                return interruptedOutput();
             if (!standardOutputWritten(io, result)) {
                 result.out = collected;
                 return result;
@@ -354,6 +370,8 @@ ProgramOutput runProgram(const ParseResult &parsed, const ProgramIo &io)
         for (std::size_t i = 0; i < files.size(); ++i) {
             QString error;
             const bool written = files[i].write(*targets[i]->device(), error);
+            if (interrupted(io))
+                return interruptedOutput();
             if (!targets[i]->finish())
                 return failed(i, targets[i]->errorString());
             if (!written)

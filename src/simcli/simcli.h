@@ -20,6 +20,7 @@ enum ExitStatus {
     ExitOutputFailed = 1, // writing the output failed: --output or standard output
     ExitBadInput = 2,     // bad option or value, or an --output that cannot be opened
     ExitLimitNotMet = 3,  // --tune found no values within --max-overshoot
+    ExitInterrupted = 130, // ProgramIo::interrupted stopped it, as a shell reports SIGINT
 };
 
 // What the program has to say: the bytes for standard error and the exit
@@ -43,6 +44,11 @@ struct ProgramIo {
     // Writes a progress update to standard error; set it only when that is
     // a terminal. Empty: no progress line.
     std::function<void(const QByteArray &)> progress;
+    // Asked from any thread while a sweep or a tune runs, between chunks of
+    // its work; once true, the call stops within a chunk, writes and
+    // replaces nothing and ends with ExitInterrupted. Empty: it runs to its
+    // end.
+    std::function<bool()> interrupted;
 };
 
 // The whole program but the writing of standard error: parses the arguments

@@ -99,7 +99,8 @@ bool writeAll(QIODevice &out, const std::string &text)
 } // namespace
 
 bool writeSweepCsv(const Sweep &sweep, unsigned threads, QIODevice &out, ProgressLine *progress,
-                   SweepSeries *series, std::size_t shard, std::size_t shards)
+                   SweepSeries *series, std::size_t shard, std::size_t shards,
+                   const std::function<bool()> &interrupted)
 {
     if (shard == 1 && !writeAll(out, header(sweep)))
         return false;
@@ -119,6 +120,8 @@ bool writeSweepCsv(const Sweep &sweep, unsigned threads, QIODevice &out, Progres
     bool written = true;
     sweep.runBlocks(
             [&](std::size_t begin, std::size_t end) {
+                if (interrupted && interrupted())
+                    return;
                 std::string &text = texts[(begin - blockFirst) / Sweep::kChunkPoints];
                 text.clear();
                 SweepRecord records[3];
@@ -131,6 +134,8 @@ bool writeSweepCsv(const Sweep &sweep, unsigned threads, QIODevice &out, Progres
                 }
             },
             [&](std::size_t first, std::size_t count) {
+                if (interrupted && interrupted())
+                    return false;
                 const std::size_t chunks = (count + Sweep::kChunkPoints - 1) / Sweep::kChunkPoints;
                 for (std::size_t k = 0; k < chunks && written; ++k)
                     written = writeAll(out, texts[k]);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
 
 class QIODevice;
 class Sweep;
@@ -25,7 +26,12 @@ class ProgressLine;
 // shard k of n (1-based) writes the k-th of n contiguous slices of the points
 // (Sweep::shard), and only the first of them the header, so that the slices
 // written one after another are the whole sweep's bytes.
+//
+// interrupted, if given, is asked from every thread between chunks of
+// points; once it says true the sweep stops without writing the block it
+// was in.
 bool writeSweepCsv(const Sweep &sweep, unsigned threads, QIODevice &out, ProgressLine *progress,
-                   SweepSeries *series = nullptr, std::size_t shard = 1, std::size_t shards = 1);
+                   SweepSeries *series = nullptr, std::size_t shard = 1, std::size_t shards = 1,
+                   const std::function<bool()> &interrupted = {});
 
 } // namespace simcli

@@ -61,7 +61,9 @@ using Rank = LoopScorer::Rank;
 class Deadline
 {
 public:
-    Deadline(Clock::time_point began, std::optional<double> seconds)
+    Deadline(Clock::time_point began, std::optional<double> seconds,
+             std::function<bool()> interrupted)
+        : m_interrupted(std::move(interrupted))
     {
         if (seconds) {
             m_limited = true;
@@ -75,6 +77,11 @@ public:
     {
         if (m_passed.load(std::memory_order_relaxed))
             return true;
+        if (m_interrupted && m_interrupted()) {
+            m_wasInterrupted.store(true, std::memory_order_relaxed);
+            m_passed.store(true, std::memory_order_relaxed);
+            return true;
+        }
         if (!m_limited || Clock::now() < m_end)
             return false;
         m_passed.store(true, std::memory_order_relaxed);
@@ -82,8 +89,11 @@ public:
     }
 
     bool hasPassed() const { return m_passed.load(std::memory_order_relaxed); }
+    bool wasInterrupted() const { return m_wasInterrupted.load(std::memory_order_relaxed); }
 
 private:
+    std::function<bool()> m_interrupted;
+    std::atomic<bool> m_wasInterrupted{ false };
     bool m_limited = false;
     Clock::time_point m_end;
     std::atomic<bool> m_passed{ false };
@@ -853,7 +863,7 @@ bool Tuner::fuzzyOutputConstant(const StepParameters &p)
 TuneResult Tuner::tune(const StepParameters &base, const TuneSettings &settings)
 {
     const auto began = Clock::now();
-    Deadline deadline(began, settings.timeLimitSeconds);
+    Deadline deadline(began, settings.timeLimitSeconds, settings.interrupted);
     const TuneObjective objective(base, settings.target, settings.criterion,
                                   settings.maxOvershoot);
     const std::size_t budget = std::max(kMinEvaluations, settings.evaluations != 0
@@ -878,7 +888,8 @@ TuneResult Tuner::tune(const StepParameters &base, const TuneSettings &settings)
     result.overshootAfter = after.overshoot;
     result.feasible = after.feasible;
     result.evaluations = used;
-    result.stoppedAtTimeLimit = deadline.hasPassed();
+    result.interrupted = deadline.wasInterrupted();
+    result.stoppedAtTimeLimit = deadline.hasPassed() && !result.interrupted;
     result.constantOutput = settings.target == TuneTarget::Fuzzy
             && fuzzyOutputConstant(result.parameters);
     result.seconds = std::chrono::duration<double>(Clock::now() - began).count();

@@ -22,6 +22,10 @@ struct TuneSettings {
     // Wall-clock seconds after which the search stops and the best values
     // found so far stand; none: the budget alone ends it.
     std::optional<double> timeLimitSeconds;
+    // Asked, from any thread, as often as the clock for the time limit; true
+    // ends the search at once, as the time limit would (a Ctrl-C). Empty:
+    // nothing interrupts it.
+    std::function<bool()> interrupted;
     // Evaluations used so far, and the budget; called on the calling thread
     // after each batch of tasks, some dozens of times in a run.
     std::function<void(std::size_t used, std::size_t budget)> progress;
@@ -39,6 +43,7 @@ struct TuneResult {
     std::size_t evaluations = 0;                   // loop runs, the one at the base included
     double seconds = 0.0;                          // wall-clock time taken
     bool stoppedAtTimeLimit = false;               // the time limit ended the search
+    bool interrupted = false;                      // TuneSettings::interrupted ended it
     // The tuned fuzzy controller gives one and the same output at every step
     // after the first: an open-loop input, no feedback (false for pid).
     bool constantOutput = false;

@@ -10,6 +10,7 @@
 
 #include <QtTest>
 
+#include <atomic>
 #include <cmath>
 #include <cstring>
 
@@ -125,6 +126,8 @@ private slots:
     void badInput_data();
     void badInput();
     void badInputKeepsExistingFile();
+    void interruptedWritesNothing_data();
+    void interruptedWritesNothing();
 };
 
 void TestCliProgram::startValues()
@@ -1037,6 +1040,41 @@ void TestCliProgram::badInputKeepsExistingFile()
                              QStringLiteral("-5") });
     QCOMPARE(run.exitCode, 2);
     QCOMPARE(run.out, QByteArray());
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(), QByteArray("keep me\n"));
+}
+
+// A long sweep or tune that is interrupted stops early and says so: the
+// file it would have replaced keeps its bytes, and no partial result is
+// reported as one.
+void TestCliProgram::interruptedWritesNothing_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::newRow("sweep") << QStringList{ "--sweep", "kp=0:10:0.0001", "--threads", "2" };
+    QTest::newRow("tune") << QStringList{ "--tune", "fuzzy", "--evaluations", "2000000" };
+}
+
+void TestCliProgram::interruptedWritesNothing()
+{
+    QFETCH(QStringList, arguments);
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString path = dir.filePath(QStringLiteral("out.csv"));
+    {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        QCOMPARE(file.write("keep me\n"), qint64(8));
+    }
+    std::atomic<int> asked{ 0 };
+    simcli::ProgramIo io;
+    io.interrupted = [&asked] { return ++asked > 3; };
+    const simcli::ProgramOutput output = simcli::runProgram(
+            QStringList{ "kestrune-sim", "-o", path } + arguments, io);
+    QCOMPARE(output.exitCode, int(simcli::ExitInterrupted));
+    QCOMPARE(output.err, QByteArray("kestrune-sim: interrupted\n"));
+    QCOMPARE(output.out, QByteArray());
+    QCOMPARE(entries(dir.path()), QStringList{ "out.csv" });
     QFile file(path);
     QVERIFY(file.open(QIODevice::ReadOnly));
     QCOMPARE(file.readAll(), QByteArray("keep me\n"));

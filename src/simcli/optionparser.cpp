@@ -646,6 +646,15 @@ QString OptionParser::manOptions() const
     return page;
 }
 
+std::vector<OptionParser::HelpEntry> OptionParser::helpEntries() const
+{
+    std::vector<HelpEntry> entries;
+    for (const OptionEntry &option : m_options)
+        entries.push_back({ option.names.last(), namesText(option),
+                            entryText(option, traits(option.kind).helpDetail(option)) });
+    return entries;
+}
+
 QString OptionParser::optionsHelp() const
 {
     constexpr int kLineWidth = 79;

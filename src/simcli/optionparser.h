@@ -106,6 +106,15 @@ public:
     // to 80 columns. Ends in a newline.
     QString optionsHelp() const;
 
+    // The same, one entry per option: its long name (without dashes), its
+    // names and placeholder ("--kp <gain>") and its help text unwrapped.
+    struct HelpEntry {
+        QString name;
+        QString names;
+        QString text;
+    };
+    std::vector<HelpEntry> helpEntries() const;
+
     // The same entries as roff for a man page's OPTIONS section: for each a
     // .TP paragraph with the names and placeholder as its tag and the help
     // text as its body, escaped so that groff prints it as it stands.

@@ -291,7 +291,7 @@ OptionEntry pidLimitOption(StepParameters &params)
             "Bound the PID loop's plant input to [-U, U], as an actuator would: the output is "
             "clamped, and the integral stands still while it would push further past the "
             "bound (conditional integration); for every output and for --tune pid, to compare "
-            "with the fuzzy loop's amplification; not a parameter of the window. Its range:"));
+            "with the fuzzy loop's amplification; not a parameter of the window. Range of U"));
     row.minimum = 0.0;
     row.aboveMinimum = true;
     row.maximum = 1000.0;
@@ -558,6 +558,15 @@ QString manOptions()
     return OptionParser(optionTable(unused)).manOptions();
 }
 
+std::vector<std::pair<QString, QString>> optionHelp()
+{
+    Settings unused;
+    std::vector<std::pair<QString, QString>> help;
+    for (const OptionParser::HelpEntry &entry : OptionParser(optionTable(unused)).helpEntries())
+        help.emplace_back(entry.name, entry.names + QStringLiteral(": ") + entry.text);
+    return help;
+}
+
 QString versionText()
 {
     return programName() + QStringLiteral(" ") + QStringLiteral(KESTRUNE_VERSION);
@@ -565,9 +574,18 @@ QString versionText()
 
 ParseResult parseArguments(const QStringList &arguments)
 {
+    // The table costs more than a short run of the loops: it is built once
+    // per thread, its entries writing into settings, which start afresh for
+    // every command line.
+    struct Table {
+        Settings settings;
+        OptionParser parser{ optionTable(settings) };
+    };
+    thread_local Table table;
+    table.settings = Settings();
+    Settings &settings = table.settings;
+    OptionParser &parser = table.parser;
     ParseResult result;
-    Settings settings;
-    OptionParser parser(optionTable(settings));
     if (!parser.parse(arguments)) {
         result.status = ParseResult::Error;
         result.text = parser.errorText();

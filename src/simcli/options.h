@@ -7,6 +7,8 @@
 #include <QStringList>
 
 #include <array>
+#include <utility>
+#include <vector>
 
 namespace simcli {
 
@@ -82,6 +84,10 @@ QString helpText();
 
 // The OPTIONS section of the man page, from the same table as --help.
 QString manOptions();
+
+// Every option's long name (without dashes) and its help text, as --help
+// gives it, in --help's order.
+std::vector<std::pair<QString, QString>> optionHelp();
 
 // The text of --version: "kestrune-sim 1.0.0.0".
 QString versionText();

@@ -2,7 +2,10 @@
 bits, and what kestrune-sim refuses raises ValueError with its message."""
 
 import os
+import signal
 import subprocess
+import threading
+import time
 
 import numpy as np
 import pytest
@@ -151,3 +154,52 @@ def test_refused_values_raise_the_cli_message(call, names):
 def test_wrong_types_raise_type_error(call):
     with pytest.raises(TypeError):
         call()
+
+
+def test_sweep_of_three_across_two_dask_workers_equals_the_cli_shards():
+    distributed = pytest.importorskip("distributed")
+    import kestrune.distributed
+
+    specs = ["kp=0:1:0.25", "err-zero.r=0.1:0.3:0.1", "amp=0.5:1:0.5"]
+    whole = cli([a for s in specs for a in ("--sweep", s)])
+    shards = [cli([a for s in specs for a in ("--sweep", s)] + ["--shard", "%d/4" % k])
+              for k in range(1, 5)]
+    assert "".join(shards) == whole
+    with distributed.LocalCluster(n_workers=2, threads_per_worker=1, processes=True,
+                                  dashboard_address=None) as cluster, \
+            distributed.Client(cluster) as client:
+        joined = kestrune.distributed.sweep(client, *specs, shards=7)
+        default = kestrune.distributed.sweep(client, *specs)
+        with pytest.raises(ValueError, match="shards: 0 is out of range"):
+            kestrune.distributed.sweep(client, *specs, shards=0)
+        with pytest.raises(ValueError, match="--sweep: '0:1' is not FROM:TO:STEP"):
+            kestrune.distributed.sweep(client, "kp=0:1")
+    assert joined.tobytes() == kestrune.sweep(*specs).tobytes() == default.tobytes()
+    header, rows = table(whole)
+    assert [row[len(specs)] for row in rows] == joined["loop"].tolist()
+    assert same(joined["iae"], [number(row[header.index("iae")]) for row in rows])
+
+
+@pytest.mark.parametrize("call", [
+    lambda: kestrune.sweep("kp=0:10:0.00001", "amp=0.5:1:0.5", threads=2),
+    lambda: kestrune.tune("fuzzy", evaluations=100000000, threads=2),
+])
+def test_ctrl_c_stops_a_long_call_within_a_second(call):
+    tasks = len(os.listdir("/proc/self/task"))
+    timer = threading.Timer(0.3, os.kill, (os.getpid(), signal.SIGINT))
+    began = time.monotonic()
+    timer.start()
+    with pytest.raises(KeyboardInterrupt):
+        call()
+    assert time.monotonic() - began < 1.5
+    timer.join()
+    # No thread of the call is left (one of an earlier test's may have ended).
+    assert len(os.listdir("/proc/self/task")) <= tasks
+
+
+@pytest.mark.parametrize("function", ["run", "metrics", "trace", "sweep", "tune"])
+def test_docstrings_describe_every_keyword(function):
+    doc = getattr(kestrune, function).__doc__
+    for key in ["kp", "err_zero", "pid_limit", "time"]:
+        assert "\n    %s -- " % key in doc, key
+    assert "Returns " in doc

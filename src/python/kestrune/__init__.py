@@ -16,14 +16,16 @@ arrays).
 import math
 import numbers
 import os
+import inspect
 import tempfile
+import textwrap
 
 import numpy as np
 
 from . import _kestrune
 
-__all__ = ["run", "metrics", "trace", "sweep", "tune", "surface", "membership", "help",
-           "Response", "Tuned"]
+__all__ = ["run", "metrics", "trace", "sweep", "sweep_points", "tune", "surface", "membership",
+           "help", "Response", "Tuned"]
 
 # The options that describe the loops, which every function takes.
 _PARAMETERS = {"setpoint", "time", "kp", "ki", "kd", "pid_limit", "amp", "err_neg", "err_zero",
@@ -95,20 +97,17 @@ class Response:
 
 
 def run(**parameters):
-    """The step modelling run: a Response with the samples of the plain
-    closed loop, the PID loop and the fuzzy loop (as kestrune-sim writes
-    them without options). Keywords: the loop's options, e.g. kp=0.7,
-    err_zero=(-0.2, 0.2), time=30."""
-    _, out, _ = _call(_arguments(parameters, _PARAMETERS))
-    lines = out.splitlines()[1:]
-    columns = np.array([[float(v) for v in line.split(",")] for line in lines],
-                       dtype=np.float64).reshape(len(lines), 4)
-    return Response(*(columns[:, k].copy() for k in range(4)))
+    """The step modelling run, as kestrune-sim writes it without options.
+    Returns a Response: t (s) and the plant outputs closed_loop, pid_loop
+    and fuzzy_control, float64 arrays of one element per 0.2 s step.
+    Keywords: the loop's options, e.g. kp=0.7, err_zero=(-0.2, 0.2),
+    time=30."""
+    return Response(*_kestrune.samples(_arguments(parameters, _PARAMETERS)))
 
 
 def metrics(**parameters):
-    """The step-response metrics of each loop, as kestrune-sim --metrics:
-    {'closed_loop': {'peak': ..., 'peak_time': ..., ...}, 'pid_loop': ...,
+    """The step-response metrics of each loop, as kestrune-sim --metrics.
+    Returns {'closed_loop': {'peak': ..., 'peak_time': ..., ...}, 'pid_loop': ...,
     'fuzzy_control': ...}; times in s, overshoot in percent, None where the
     metric is n/a."""
     _, out, _ = _call(_arguments(parameters, _PARAMETERS) + ["--metrics"])
@@ -152,7 +151,7 @@ def _structured(text):
 
 
 def trace(**parameters):
-    """The fuzzy loop step by step, as kestrune-sim --trace: a numpy
+    """The fuzzy loop step by step, as kestrune-sim --trace. Returns a numpy
     structured array with the fields t (s), e and de (float32, as the
     controller rounds them), the six membership degrees, err_set, derr_set,
     level (-1, 0 or 1), u (the plant input) and y."""
@@ -160,12 +159,9 @@ def trace(**parameters):
     return _structured(out)
 
 
-def sweep(*specs, threads=None, shard=None, **fixed):
-    """A sweep of one to six parameters, as kestrune-sim --sweep: each spec is
-    'NAME=FROM:TO:STEP' (the first varying slowest); the other keywords are
-    the loop's options. Returns a structured array with the swept names,
-    loop and the metrics (NaN where n/a), three rows per point. shard=(K, N)
-    gives the K-th of N contiguous slices of the points."""
+def _sweep_arguments(specs, threads, shard, fixed):
+    if not specs:
+        raise TypeError("sweep: expects at least one 'NAME=FROM:TO:STEP'")
     arguments = _arguments(fixed, _PARAMETERS)
     for spec in specs:
         if not isinstance(spec, str):
@@ -178,13 +174,41 @@ def sweep(*specs, threads=None, shard=None, **fixed):
             raise TypeError("--shard: expects a pair (K, N)")
         arguments += ["--shard", "%s/%s" % (_number("--shard", shard[0]),
                                             _number("--shard", shard[1]))]
-    _, out, _ = _call(arguments)
-    if shard is not None and int(shard[0]) != 1:
-        # Only the first slice has the header: the columns of the whole sweep.
-        metric_names = list(metrics()["closed_loop"])
-        names = [spec.split("=", 1)[0] for spec in specs]
-        out = ",".join(names + ["loop"] + metric_names) + "\n" + out
-    return _structured(out)
+    return arguments
+
+
+# The longest loop name, closed_loop, pid_loop or fuzzy_control.
+_LOOP_CHARS = 13
+
+
+def _sweep_dtype(names):
+    return np.dtype([(name, np.float64) for name in names] + [("loop", "U%d" % _LOOP_CHARS)]
+                    + [(name, np.float64) for name in _kestrune.metric_names()])
+
+
+def _sweep(arguments):
+    names, first, end = _kestrune.sweep_plan(arguments)
+    array = np.empty((end - first) * 3, dtype=_sweep_dtype(names))
+    fields = array.dtype.fields
+    offsets = [fields[name][1] for name in names + _kestrune.metric_names()]
+    _kestrune.sweep_into(arguments, array, offsets, fields["loop"][1], _LOOP_CHARS)
+    return array
+
+
+def sweep(*specs, threads=None, shard=None, **fixed):
+    """A sweep of one to six parameters, as kestrune-sim --sweep: each spec is
+    'NAME=FROM:TO:STEP' (the first varying slowest); the other keywords are
+    the loop's options. Returns a structured array with the swept names,
+    loop and the metrics (NaN where n/a), three rows per point. shard=(K, N)
+    gives the K-th of N contiguous slices of the points. Ctrl-C stops it
+    (KeyboardInterrupt)."""
+    return _sweep(_sweep_arguments(specs, threads, shard, fixed))
+
+
+def sweep_points(*specs, **fixed):
+    """The number of points of a sweep (each gives three rows), checked as
+    sweep() checks it."""
+    return _kestrune.sweep_points(_sweep_arguments(specs, None, None, fixed))
 
 
 class Tuned:
@@ -208,7 +232,11 @@ class Tuned:
 def tune(loop, criterion=None, max_overshoot=None, evaluations=None, seed=None, threads=None,
          time_limit=None, **parameters):
     """Tunes the 'pid' or 'fuzzy' loop as kestrune-sim --tune does, for
-    criterion 'iae', 'ise' or 'itae' at the run's setpoint and time."""
+    criterion 'iae', 'ise' or 'itae' at the run's setpoint and time. Returns a
+    Tuned: params (the tuned values, ready for run(**params)), criterion,
+    overshoot (percent of the setpoint, None for setpoint 0), evaluations,
+    feasible (False when no values met max_overshoot) and kestrune-sim's
+    summary. Ctrl-C stops it (KeyboardInterrupt)."""
     if loop not in ("pid", "fuzzy"):
         raise ValueError("--tune: %r is not one of them; expects one of pid, fuzzy" % (loop,))
     arguments = _arguments(parameters, _PARAMETERS) + ["--tune", loop]
@@ -268,3 +296,28 @@ def membership(name, bounds, x):
     left, right = (float(v) for v in bounds)
     return _kestrune.membership(_SETS[key], left, right,
                                 np.ascontiguousarray(x, dtype=np.float64).ravel())
+
+
+# Each function's keywords, documented from kestrune-sim's own option table:
+# what each takes, its range, its unit and its default, as --help says.
+_OPTION_HELP = dict(_kestrune.option_help())
+_ORDER = [name.replace("-", "_") for name, _ in _kestrune.option_help()]
+
+
+def _document(function, keywords, first=()):
+    lines = ["", "", "Keywords (kestrune-sim's options with '-' as '_'; a set is a pair (L, R)):"]
+    for key in list(first) + [k for k in _ORDER if k in keywords]:
+        text = _OPTION_HELP[key.replace("_", "-")]
+        lines += textwrap.wrap("%s -- %s" % (key, text.split(": ", 1)[1]), 78,
+                               initial_indent="    ", subsequent_indent="        ")
+    function.__doc__ = inspect.cleandoc(function.__doc__) + "\n".join(lines) + "\n"
+
+
+_document(run, _PARAMETERS)
+_document(metrics, _PARAMETERS)
+_document(trace, _PARAMETERS)
+_document(sweep, _PARAMETERS | {"threads", "shard"}, first=["sweep"])
+_document(sweep_points, _PARAMETERS, first=["sweep"])
+_document(tune, _PARAMETERS | {"criterion", "max_overshoot", "evaluations", "seed", "threads",
+                               "time_limit"})
+_document(surface, set(), first=["surface_points", "surface_range"])

@@ -1,0 +1,74 @@
+"""A kestrune sweep cut into shards and run on a Dask cluster.
+
+Every worker needs the kestrune package importable (installed, or on its
+PYTHONPATH); the client only needs it to check the sweep and to join the
+results. Each shard is kestrune.sweep(..., shard=(K, N)) run on a worker, so
+the rows and their bits are the ones kestrune.sweep and kestrune-sim give.
+"""
+
+import numbers
+
+import numpy as np
+
+import kestrune
+
+__all__ = ["sweep"]
+
+# Shards per worker by default: enough to even out workers of unequal speed,
+# few enough that each shard is worth sending.
+_SHARDS_PER_WORKER = 4
+_MAX_SHARDS = 1000000
+
+
+def _worker_threads():
+    """The threads the worker running this task was given."""
+    try:
+        from distributed import get_worker
+
+        worker = get_worker()
+        state = getattr(worker, "state", worker)
+        return max(1, int(state.nthreads))
+    except (ImportError, ValueError):
+        return None
+
+
+def _run_shard(k, n, specs, threads, fixed):
+    if threads is None:
+        threads = _worker_threads()
+    return kestrune.sweep(*specs, threads=threads, shard=(k, n), **fixed)
+
+
+def sweep(client, *specs, shards=None, threads=None, **fixed):
+    """The sweep of kestrune.sweep(*specs, **fixed) run on the cluster of a
+    dask.distributed client: cut into `shards` contiguous slices (default
+    four per worker, at most one per point), each run on a worker with
+    `threads` threads (default the threads the worker was started with),
+    joined in the sweep's order. Returns the same structured array as
+    kestrune.sweep, bit for bit. A bad spec or value raises ValueError here,
+    before anything is sent; Ctrl-C cancels the shards that are still
+    running."""
+    # Checked here, as every shard would check it, before anything is sent.
+    points = kestrune._kestrune.sweep_points(kestrune._sweep_arguments(specs, threads, None, fixed))
+    if shards is None:
+        workers = len(client.scheduler_info()["workers"])
+        shards = max(1, min(points, _SHARDS_PER_WORKER * max(1, workers), _MAX_SHARDS))
+    if isinstance(shards, bool) or not isinstance(shards, numbers.Integral):
+        raise TypeError("shards: expects a whole number, not %s" % type(shards).__name__)
+    if not 1 <= shards <= _MAX_SHARDS:
+        raise ValueError("shards: %d is out of range; expects a whole number from 1 to %d"
+                         % (shards, _MAX_SHARDS))
+    futures = client.map(_run_shard, range(1, int(shards) + 1), n=int(shards), specs=list(specs),
+                         threads=threads, fixed=fixed, pure=False)
+    try:
+        parts = client.gather(futures)
+    except BaseException:
+        client.cancel(futures)
+        raise
+    # Joined part by part, each released once copied.
+    array = np.empty(sum(len(part) for part in parts), dtype=parts[0].dtype)
+    row = 0
+    while parts:
+        part = parts.pop(0)
+        array[row:row + len(part)] = part
+        row += len(part)
+    return array

@@ -83,7 +83,9 @@ The package also holds kestrune-sim, which computes the same runs without the
 window and writes the samples, step-response metrics or the fuzzy
 controller's decisions as CSV, and draws the window's charts and the
 controller's decision surface as PNG, SVG or PDF figures without a display,
-for scripts and lab reports.")
+for scripts and lab reports, and the Python package kestrune, which runs
+them from a notebook into numpy arrays and spreads sweeps of up to six
+parameters over a Dask cluster.")
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 # A package revision of its own: the package carries a Debian changelog
 # (changelog.Debian.gz), which goes with a non-native version.
@@ -92,6 +94,12 @@ set(CPACK_GENERATOR DEB)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION science)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# The Python package: shlibdeps finds the libraries its module links, not
+# the interpreter it loads into or numpy, which it needs at import.
+if(TARGET kestrune_python)
+    set(CPACK_DEBIAN_PACKAGE_DEPENDS "${KESTRUNE_PYTHON_DEPENDS}")
+    set(CPACK_DEBIAN_PACKAGE_SUGGESTS "python3-distributed, python3-matplotlib")
+endif()
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 # A package ships its programs without symbols; the build tree keeps them
 # for debugging.

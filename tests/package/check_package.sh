@@ -2,7 +2,8 @@
 # check_package.sh <build dir> <source dir>
 # Fails unless `cmake --install` and the .deb both hold the two programs, their
 # man pages, the desktop entry, every hicolor icon size, the AppStream
-# metadata and the Debian changelog and copyright; the desktop entry and the
+# metadata, the Debian changelog and copyright and the Python package where
+# it is built; the desktop entry and the
 # metadata validate, and lintian reports no error and no warning on the .deb.
 set -euo pipefail
 build="$1"
@@ -26,11 +27,21 @@ expected=(
     usr/share/doc/kestrune/changelog.Debian.gz
     usr/share/lintian/overrides/kestrune
 )
+# The Python package, where the build made it.
+python_module=
+if [ -d "$build/python/kestrune" ]; then
+    python_module="$(cd "$build/python/kestrune" && ls _kestrune.*.so)"
+    expected+=(
+        usr/lib/python3/dist-packages/kestrune/__init__.py
+        usr/lib/python3/dist-packages/kestrune/distributed.py
+        "usr/lib/python3/dist-packages/kestrune/$python_module"
+    )
+fi
 status=0
 
 desktop-file-validate "$src/Res/org.example.kestrune.desktop"
 
-cmake --install "$build" --prefix "$work/root/usr" >/dev/null
+DESTDIR="$work/root" cmake --install "$build" --prefix /usr >/dev/null
 for f in "${expected[@]}"; do
     if [ ! -f "$work/root/$f" ]; then
         echo "install: missing $f"
@@ -48,6 +59,15 @@ appstreamcli validate-tree --no-net "$work/root" \
 head -n 1 "$work/root/usr/share/doc/kestrune/copyright" |
     grep -qx 'Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/' \
     || { echo "the copyright file is not in the machine-readable format"; status=1; }
+if [ -n "$python_module" ]; then
+    # The installed package on its own, as Debian's interpreter finds it.
+    (cd "$work" && PYTHONPATH="$work/root/usr/lib/python3/dist-packages" /usr/bin/python3 -c '
+import kestrune, sys
+assert kestrune.__file__.startswith(sys.argv[1]), kestrune.__file__
+assert len(kestrune.run(time=1).t) == int(sys.argv[2]) - 1' "$work/root/" \
+        "$("$work/root/usr/bin/kestrune-sim" --time 1 | wc -l)") \
+        || { echo "installed Python package does not run"; status=1; }
+fi
 "$work/root/usr/bin/kestrune-sim" --version | grep -q "1.0.0.0" \
     || { echo "installed kestrune-sim does not report 1.0.0.0"; status=1; }
 
@@ -66,6 +86,10 @@ done
 [ "$(dpkg-deb -f "$deb" Version)" = 1.0.0.0-1 ] || { echo "package version"; status=1; }
 dpkg-deb -f "$deb" Depends | grep -q libqwt \
     || { echo "package does not depend on Qwt"; status=1; }
+if [ -n "$python_module" ]; then
+    dpkg-deb -f "$deb" Depends | grep -q python3-numpy \
+        || { echo "package does not depend on numpy"; status=1; }
+fi
 
 # Any E: or W: fails, as does lintian failing to run; overridden tags (O:)
 # and information (I:) do not.

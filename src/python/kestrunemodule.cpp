@@ -173,6 +173,15 @@ void sweepInto(const std::vector<std::string> &arguments, py::array out,
         || offsets.size() != axes + columns.size())
         throw py::value_error("sweep_into: the array does not fit the sweep");
     const std::size_t itemSize = std::size_t(out.itemsize());
+    // Every field lies inside a row, so that no write lands past one.
+    const auto inRow = [itemSize](py::ssize_t offset, std::size_t bytes) {
+        return offset >= 0 && std::size_t(offset) <= itemSize && bytes <= itemSize - offset;
+    };
+    bool fits = loopChars >= 0 && inRow(loopOffset, std::size_t(loopChars) * sizeof(char32_t));
+    for (const py::ssize_t offset : offsets)
+        fits = fits && inRow(offset, sizeof(double));
+    if (!fits || !out.writeable())
+        throw py::value_error("sweep_into: the array does not fit the sweep");
     char *base = static_cast<char *>(out.mutable_data());
     std::array<std::u32string, 3> loopNames;
     for (std::size_t loop = 0; loop < 3; ++loop) {
@@ -255,6 +264,8 @@ PYBIND11_MODULE(_kestrune, m)
           "the float64 fields at offsets, the loop's name in the unicode field at loop_offset.");
     m.def("sweep_points", &sweepPoints, py::arg("arguments"),
           "The points of the whole sweep that these options ask for, once they are checked.");
+    m.def("shard", &Sweep::shard, py::arg("points"), py::arg("k"), py::arg("n"),
+          "The points [first, end) of shard k (1-based) of n of a sweep of this many points.");
     m.def("metric_names", &metricNames, "The metrics' names, in the order of the outputs.");
     m.def("option_help", [] {
               std::vector<std::pair<std::string, std::string>> help;

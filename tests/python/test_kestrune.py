@@ -4,6 +4,7 @@ bits, and what kestrune-sim refuses raises ValueError with its message."""
 import os
 import signal
 import subprocess
+import sys
 import threading
 import time
 
@@ -203,3 +204,18 @@ def test_docstrings_describe_every_keyword(function):
     for key in ["kp", "err_zero", "pid_limit", "time"]:
         assert "\n    %s -- " % key in doc, key
     assert "Returns " in doc
+
+
+def test_example_prints_what_the_readme_shows(tmp_path):
+    pytest.importorskip("matplotlib")
+    root = os.path.join(os.path.dirname(__file__), "..", "..")
+    figure = tmp_path / "study.png"
+    out = subprocess.run([sys.executable, os.path.join(root, "examples", "amplification_study.py"),
+                          str(figure)], check=True, capture_output=True, text=True).stdout
+    with open(os.path.join(root, "README.md"), encoding="utf-8") as f:
+        readme = f.read()
+    printed = out.splitlines()
+    assert printed[-1] == "wrote %s" % figure
+    for line in printed[:-1]:
+        assert "    %s\n" % line in readme, line
+    assert figure.stat().st_size > 10000

@@ -9,6 +9,7 @@ the rows and their bits are the ones kestrune.sweep and kestrune-sim give.
 import numbers
 
 import numpy as np
+from distributed import as_completed
 
 import kestrune
 
@@ -59,16 +60,20 @@ def sweep(client, *specs, shards=None, threads=None, **fixed):
                          % (shards, _MAX_SHARDS))
     futures = client.map(_run_shard, range(1, int(shards) + 1), n=int(shards), specs=list(specs),
                          threads=threads, fixed=fixed, pure=False)
+    shard_of = {future.key: k for k, future in enumerate(futures, 1)}
+    # Each shard is copied into its place as it arrives and then released, so
+    # that transfers overlap the shards still running and the client holds
+    # the result and one shard at a time.
+    array = None
     try:
-        parts = client.gather(futures)
+        for future, part in as_completed(futures, with_results=True):
+            first, end = kestrune._kestrune.shard(points, shard_of[future.key], int(shards))
+            if array is None:
+                array = np.empty(points * 3, dtype=part.dtype)
+            array[first * 3:end * 3] = part
+            del part
+            future.release()
     except BaseException:
         client.cancel(futures)
         raise
-    # Joined part by part, each released once copied.
-    array = np.empty(sum(len(part) for part in parts), dtype=parts[0].dtype)
-    row = 0
-    while parts:
-        part = parts.pop(0)
-        array[row:row + len(part)] = part
-        row += len(part)
     return array

@@ -54,6 +54,10 @@ bench: build
 	fi
 	./$(BUILD_DIR)/bench/kestrune-bench-app
 	./$(BUILD_DIR)/bench/kestrune-bench-figures
+	# The Python package, where it was built, against the C++ it binds.
+	if [ -d $(BUILD_DIR)/python/kestrune ] && [ -x $(BUILD_DIR)/bench/kestrune-bench-sim ]; then \
+	  PYTHONPATH=$(BUILD_DIR)/python /usr/bin/python3 bench/python/bench_python.py $(BUILD_DIR); \
+	fi
 
 clean:
 	rm -rf $(BUILD_DIR) $(ASAN_BUILD_DIR) $(HEADLESS_BUILD_DIR)

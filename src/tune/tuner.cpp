@@ -44,6 +44,10 @@ constexpr double kFuzzyNloptShare = 0.125;
 constexpr std::size_t kGridTasks = 8;
 // A descent rarely needs more; one that does goes on from the best.
 constexpr std::size_t kGridTaskBudget = 400000;
+// The last stage's share of the fuzzy search and the reach of its moves of
+// two values together, in grid steps either way.
+constexpr double kPolishShare = 0.1;
+constexpr int kPairReach = 10;
 // NLopt calls that the cache answers cost little but are not free; a method
 // that circles on a plateau stops after this many calls per evaluation.
 constexpr std::size_t kCallsPerEvaluation = 20;
@@ -333,7 +337,61 @@ public:
         }
     }
 
+    // Every move of two values together by up to `reach` grid steps each
+    // (both moving: one alone is a line's); moves to the best of them when
+    // it is better. A decision that two sets make together, such as where
+    // Zero begins for the error and for its derivative, changes only so.
+    bool pairScan(Point &p, int reach)
+    {
+        const std::size_t n = p.x.size();
+        const std::vector<double> &grid = m_objective.grid();
+        Point best = p;
+        std::vector<double> candidate = p.x;
+        for (std::size_t i = 0; i < n && !exhausted(); ++i) {
+            for (std::size_t j = i + 1; j < n && !exhausted(); ++j) {
+                for (int di = -reach; di <= reach && !exhausted(); ++di) {
+                    for (int dj = -reach; dj <= reach && !exhausted(); ++dj) {
+                        if (di == 0 || dj == 0)
+                            continue;
+                        candidate[i] = gridValue(p.x[i], di, grid[i]);
+                        candidate[j] = gridValue(p.x[j], dj, grid[j]);
+                        if (inRange(candidate, i) && inRange(candidate, j) && ordered(candidate)) {
+                            const Rank r = score(candidate, best.rank);
+                            if (r.betterThan(best.rank))
+                                best = { candidate, r };
+                        }
+                    }
+                }
+                candidate[j] = p.x[j];
+            }
+            candidate[i] = p.x[i];
+        }
+        if (!best.rank.betterThan(p.rank))
+            return false;
+        p = std::move(best);
+        return true;
+    }
+
+    // Descents and pair scans in turn until neither finds better.
+    void polish(Point &p, const std::vector<Line> &lines, int reach)
+    {
+        do
+            descend(p, lines);
+        while (!exhausted() && pairScan(p, reach));
+    }
+
 private:
+    static double gridValue(double x, int steps, double grid)
+    {
+        const double scale = 1.0 / grid;
+        return double(std::llround(x * scale) + steps) / scale;
+    }
+
+    bool inRange(const std::vector<double> &x, std::size_t i) const
+    {
+        return x[i] >= m_objective.lower()[i] && x[i] <= m_objective.upper()[i];
+    }
+
     bool scan(Point &p, const Line &line)
     {
         // The line's points are x + d * direction in grid steps; d runs
@@ -796,12 +854,14 @@ std::vector<double> searchFuzzy(const TuneObjective &objective, const TuneSettin
         if (elite.size() > kEliteSize)
             elite.pop_back();
     };
-    for (std::size_t turn = 0; used + kGridTasks <= budget && !deadline.hasPassed(); ++turn) {
+    // The rounds leave the last stage its share.
+    const std::size_t roundsEnd = budget - static_cast<std::size_t>(double(budget) * kPolishShare);
+    for (std::size_t turn = 0; used + kGridTasks <= roundsEnd && !deadline.hasPassed(); ++turn) {
         for (std::size_t k = 0; starts.size() < kGridTasks; ++k) {
             const Point &base = elite.empty() ? best : elite[(turn + k) % elite.size()];
             starts.push_back({ kicked(objective, base.x, random), Rank() });
         }
-        const std::size_t share = std::min(kGridTaskBudget, (budget - used) / starts.size());
+        const std::size_t share = std::min(kGridTaskBudget, (roundsEnd - used) / starts.size());
         const std::vector<GridOutcome> round = runParallel<GridOutcome>(
                 starts.size(), settings.threads, [&](std::size_t k) {
                     GridSearch search(objective, scorer, share, deadline);
@@ -816,6 +876,25 @@ std::vector<double> searchFuzzy(const TuneObjective &objective, const TuneSettin
                 best = o.point;
         }
         starts.clear();
+        if (settings.progress)
+            settings.progress(used, budget);
+    }
+    // Last, the best ends polished side by side with moves of two values
+    // as well as lines.
+    if (!elite.empty() && used + elite.size() <= budget && !deadline.hasPassed()) {
+        const std::size_t share = (budget - used) / elite.size();
+        const std::vector<GridOutcome> polished = runParallel<GridOutcome>(
+                elite.size(), settings.threads, [&](std::size_t k) {
+                    GridSearch search(objective, scorer, share, deadline);
+                    Point p = elite[k];
+                    search.polish(p, lines, kPairReach);
+                    return GridOutcome{ std::move(p), search.used() };
+                });
+        for (const GridOutcome &o : polished) {
+            used += o.used;
+            if (o.point.rank.betterThan(best.rank))
+                best = o.point;
+        }
         if (settings.progress)
             settings.progress(used, budget);
     }

@@ -58,7 +58,7 @@ struct TuneResult {
 // from the given values, the global winners and the best so far with up to
 // four values redrawn, each restarted with a finer step while its step is
 // above the grid. It has the whole budget but a tenth for the PID gains and
-// half of it for the fuzzy controller.
+// an eighth of it for the fuzzy controller.
 //
 // The PID gains then end with a pattern search on the grid from NLopt's
 // winner: steps of 2^k grid points along the 26 directions of the cube,
@@ -77,7 +77,11 @@ struct TuneResult {
 // The first round descends from NLopt's winner and the best 32 layouts of
 // distinct scores, later rounds from the best four ends of descents in turn,
 // each with a few values, one or two whole sets or the amplification
-// redrawn. Each run of the loop (LoopScorer) simulates the
+// redrawn. The last tenth of the budget polishes the best four ends side by
+// side: descents alternate with a scan of every move of two values together,
+// each by up to 10 grid steps, while either finds better; some pairs of
+// decisions (where Zero begins for the error and for its derivative) change
+// only together. Each run of the loop (LoopScorer) simulates the
 // tuned loop alone and stops once its partial criterion passes the best of
 // its scan.
 //

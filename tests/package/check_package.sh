@@ -60,6 +60,12 @@ head -n 1 "$work/root/usr/share/doc/kestrune/copyright" |
     grep -qx 'Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/' \
     || { echo "the copyright file is not in the machine-readable format"; status=1; }
 if [ -n "$python_module" ]; then
+    # Under any other prefix, in the dist-packages of the interpreter's
+    # version, which Debian's Python reads under /usr/local.
+    version="$(/usr/bin/python3 -c 'import sys; print("%d.%d" % sys.version_info[:2])')"
+    cmake --install "$build" --prefix "$work/local" >/dev/null
+    [ -f "$work/local/lib/python$version/dist-packages/kestrune/$python_module" ] \
+        || { echo "install: the Python package is not in lib/python$version/dist-packages"; status=1; }
     # The installed package on its own, as Debian's interpreter finds it.
     (cd "$work" && PYTHONPATH="$work/root/usr/lib/python3/dist-packages" /usr/bin/python3 -c '
 import kestrune, sys

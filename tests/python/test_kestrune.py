@@ -219,3 +219,28 @@ def test_example_prints_what_the_readme_shows(tmp_path):
     for line in printed[:-1]:
         assert "    %s\n" % line in readme, line
     assert figure.stat().st_size > 10000
+
+
+@pytest.mark.parametrize("change", ["row too short", "offset past the row", "loop past the row",
+                                    "rows too few", "read-only"])
+def test_sweep_into_refuses_an_array_it_would_write_past(change):
+    arguments = ["--sweep", "kp=0:1:0.5"]
+    names, first, end = kestrune._kestrune.sweep_plan(arguments)
+    dtype = kestrune._sweep_dtype(names)
+    rows = (end - first) * 3
+    offsets = [dtype.fields[name][1] for name in names + kestrune._kestrune.metric_names()]
+    loop = dtype.fields["loop"][1]
+    array = np.zeros(rows, dtype=dtype)
+    if change == "row too short":
+        array = np.zeros(rows, dtype=[("kp", np.float64)])
+    elif change == "offset past the row":
+        offsets[-1] = dtype.itemsize - 4
+    elif change == "loop past the row":
+        loop = dtype.itemsize - 8
+    elif change == "rows too few":
+        array = np.zeros(rows - 1, dtype=dtype)
+    else:
+        array.flags.writeable = False
+    with pytest.raises(ValueError, match="sweep_into: the array does not fit the sweep"):
+        kestrune._kestrune.sweep_into(arguments, array, offsets, loop, 13)
+    assert not array.view(np.uint8).any()

@@ -267,6 +267,13 @@ PYBIND11_MODULE(_kestrune, m)
     m.def("shard", &Sweep::shard, py::arg("points"), py::arg("k"), py::arg("n"),
           "The points [first, end) of shard k (1-based) of n of a sweep of this many points.");
     m.def("metric_names", &metricNames, "The metrics' names, in the order of the outputs.");
+    m.def("loop_names", [] {
+              std::vector<std::string> names;
+              for (int loop = 0; loop < 3; ++loop)
+                  names.push_back(loopName(static_cast<StepRun::Loop>(loop)));
+              return names;
+          },
+          "The loops' names, in the order of a sweep point's rows.");
     m.def("option_help", [] {
               std::vector<std::pair<std::string, std::string>> help;
               for (const auto &[name, text] : simcli::optionHelp())

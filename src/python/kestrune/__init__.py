@@ -178,7 +178,7 @@ def _sweep_arguments(specs, threads, shard, fixed):
 
 
 # The longest loop name, closed_loop, pid_loop or fuzzy_control.
-_LOOP_CHARS = 13
+_LOOP_CHARS = max(len(name) for name in _kestrune.loop_names())
 
 
 def _sweep_dtype(names):

@@ -28,7 +28,7 @@ def main(figure):
     fuzzy = s[s["loop"] == "fuzzy_control"]
     amp = np.unique(fuzzy["amp"])
     width = np.unique(fuzzy["err-zero.r"])
-    # The first spec varies slowest: rows are amplifications, columns widths.
+    # The first axis varies slowest: rows are amplifications, columns widths.
     iae = fuzzy["iae"].reshape(len(amp), len(width))
     best = np.nanargmin(fuzzy["iae"])
     best_amp, best_width = fuzzy["amp"][best], fuzzy["err-zero.r"][best]

@@ -45,15 +45,15 @@ def run_against_cpp(build, quick):
 
 
 def sweep_against_cli(build, quick):
-    specs = ["kp=0:10:0.001" if quick else "kp=0:10:0.00001", "amp=0.5:1:0.5"]
+    axes = ["kp=0:10:0.001" if quick else "kp=0:10:0.00001", "amp=0.5:1:0.5"]
     repeat = 1 if quick else 5
     command = [build + "/src/simcli/kestrune-sim", "--threads", "2"]
-    for spec in specs:
-        command += ["--sweep", spec]
+    for axis in axes:
+        command += ["--sweep", axis]
     with open("/dev/null", "wb") as null:
         cli = median_seconds(lambda: subprocess.run(command, stdout=null, check=True), repeat)
-    python = median_seconds(lambda: kestrune.sweep(*specs, threads=2), repeat)
-    points = kestrune.sweep_points(*specs)
+    python = median_seconds(lambda: kestrune.sweep(*axes, threads=2), repeat)
+    points = kestrune.sweep_points(*axes)
     print("sweep of %d points, 2 threads: kestrune.sweep %.2f s; kestrune-sim %.2f s; %.2f x "
           "(goal <= 1.1)" % (points, python, cli, python / cli))
 
@@ -63,16 +63,16 @@ def cluster_speedup(quick):
 
     import kestrune.distributed
 
-    specs = ["kp=0:0.999:0.001" if quick else "kp=0:9.9999:0.0001",
+    axes = ["kp=0:0.999:0.001" if quick else "kp=0:9.9999:0.0001",
              "amp=0.5:1:0.5" if quick else "amp=0.1:10:0.1"]
-    points = kestrune.sweep_points(*specs)
+    points = kestrune.sweep_points(*axes)
     times = {}
     for workers in (1, 2):
         with LocalCluster(n_workers=workers, threads_per_worker=1, processes=True,
                           dashboard_address=None, memory_limit=0) as cluster, \
                 Client(cluster) as client:
             times[workers] = median_seconds(
-                lambda: kestrune.distributed.sweep(client, *specs), 1 if quick else 3)
+                lambda: kestrune.distributed.sweep(client, *axes), 1 if quick else 3)
     print("sweep of %d points on a LocalCluster: 1 worker %.1f s; 2 workers %.1f s; %.2f x "
           "faster (goal >= 1.6)" % (points, times[1], times[2], times[1] / times[2]))
 

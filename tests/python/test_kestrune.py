@@ -88,11 +88,11 @@ def test_trace_equals_the_cli(case):
 
 
 def test_sweep_of_three_and_its_shards_equal_the_cli():
-    specs = ["kp=0:1:0.25", "err-zero.r=0.1:0.3:0.1", "amp=0.5:1:0.5"]
-    csv = cli([a for s in specs for a in ("--sweep", s)])
+    axes = ["kp=0:1:0.25", "err-zero.r=0.1:0.3:0.1", "amp=0.5:1:0.5"]
+    csv = cli([a for s in axes for a in ("--sweep", s)])
     header, rows = table(csv)
-    s = kestrune.sweep(*specs, threads=2, kd=0.25)
-    s_default = kestrune.sweep(*specs)
+    s = kestrune.sweep(*axes, threads=2, kd=0.25)
+    s_default = kestrune.sweep(*axes)
     assert list(s_default.dtype.names) == header
     for k, name in enumerate(header):
         cells = [row[k] for row in rows]
@@ -101,7 +101,7 @@ def test_sweep_of_three_and_its_shards_equal_the_cli():
         else:
             assert same(s_default[name], [number(c) for c in cells]), name
     assert not same(s["iae"], s_default["iae"])  # kd took effect
-    parts = [kestrune.sweep(*specs, shard=(k, 4)) for k in range(1, 5)]
+    parts = [kestrune.sweep(*axes, shard=(k, 4)) for k in range(1, 5)]
     joined = np.concatenate(parts)
     assert joined.tobytes() == s_default.tobytes()
 
@@ -161,23 +161,23 @@ def test_sweep_of_three_across_two_dask_workers_equals_the_cli_shards():
     distributed = pytest.importorskip("distributed")
     import kestrune.distributed
 
-    specs = ["kp=0:1:0.25", "err-zero.r=0.1:0.3:0.1", "amp=0.5:1:0.5"]
-    whole = cli([a for s in specs for a in ("--sweep", s)])
-    shards = [cli([a for s in specs for a in ("--sweep", s)] + ["--shard", "%d/4" % k])
+    axes = ["kp=0:1:0.25", "err-zero.r=0.1:0.3:0.1", "amp=0.5:1:0.5"]
+    whole = cli([a for s in axes for a in ("--sweep", s)])
+    shards = [cli([a for s in axes for a in ("--sweep", s)] + ["--shard", "%d/4" % k])
               for k in range(1, 5)]
     assert "".join(shards) == whole
     with distributed.LocalCluster(n_workers=2, threads_per_worker=1, processes=True,
                                   dashboard_address=None) as cluster, \
             distributed.Client(cluster) as client:
-        joined = kestrune.distributed.sweep(client, *specs, shards=7)
-        default = kestrune.distributed.sweep(client, *specs)
+        joined = kestrune.distributed.sweep(client, *axes, shards=7)
+        default = kestrune.distributed.sweep(client, *axes)
         with pytest.raises(ValueError, match="shards: 0 is out of range"):
-            kestrune.distributed.sweep(client, *specs, shards=0)
+            kestrune.distributed.sweep(client, *axes, shards=0)
         with pytest.raises(ValueError, match="--sweep: '0:1' is not FROM:TO:STEP"):
             kestrune.distributed.sweep(client, "kp=0:1")
-    assert joined.tobytes() == kestrune.sweep(*specs).tobytes() == default.tobytes()
+    assert joined.tobytes() == kestrune.sweep(*axes).tobytes() == default.tobytes()
     header, rows = table(whole)
-    assert [row[len(specs)] for row in rows] == joined["loop"].tolist()
+    assert [row[len(axes)] for row in rows] == joined["loop"].tolist()
     assert same(joined["iae"], [number(row[header.index("iae")]) for row in rows])
 
 

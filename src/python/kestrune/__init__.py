@@ -159,14 +159,14 @@ def trace(**parameters):
     return _structured(out)
 
 
-def _sweep_arguments(specs, threads, shard, fixed):
-    if not specs:
+def _sweep_arguments(axes, threads, shard, fixed):
+    if not axes:
         raise TypeError("sweep: expects at least one 'NAME=FROM:TO:STEP'")
     arguments = _arguments(fixed, _PARAMETERS)
-    for spec in specs:
-        if not isinstance(spec, str):
-            raise TypeError("--sweep: expects 'NAME=FROM:TO:STEP', not %s" % type(spec).__name__)
-        arguments += ["--sweep", spec]
+    for axis in axes:
+        if not isinstance(axis, str):
+            raise TypeError("--sweep: expects 'NAME=FROM:TO:STEP', not %s" % type(axis).__name__)
+        arguments += ["--sweep", axis]
     if threads is not None:
         arguments += ["--threads", _number("--threads", threads)]
     if shard is not None:
@@ -195,20 +195,20 @@ def _sweep(arguments):
     return array
 
 
-def sweep(*specs, threads=None, shard=None, **fixed):
-    """A sweep of one to six parameters, as kestrune-sim --sweep: each spec is
+def sweep(*axes, threads=None, shard=None, **fixed):
+    """A sweep of one to six parameters, as kestrune-sim --sweep: each axis is
     'NAME=FROM:TO:STEP' (the first varying slowest); the other keywords are
     the loop's options. Returns a structured array with the swept names,
     loop and the metrics (NaN where n/a), three rows per point. shard=(K, N)
     gives the K-th of N contiguous slices of the points. Ctrl-C stops it
     (KeyboardInterrupt)."""
-    return _sweep(_sweep_arguments(specs, threads, shard, fixed))
+    return _sweep(_sweep_arguments(axes, threads, shard, fixed))
 
 
-def sweep_points(*specs, **fixed):
+def sweep_points(*axes, **fixed):
     """The number of points of a sweep (each gives three rows), checked as
     sweep() checks it."""
-    return _kestrune.sweep_points(_sweep_arguments(specs, None, None, fixed))
+    return _kestrune.sweep_points(_sweep_arguments(axes, None, None, fixed))
 
 
 class Tuned:
@@ -301,7 +301,7 @@ def membership(name, bounds, x):
 # Each function's keywords, documented from kestrune-sim's own option table:
 # what each takes, its range, its unit and its default, as --help says.
 _OPTION_HELP = dict(_kestrune.option_help())
-_ORDER = [name.replace("-", "_") for name, _ in _kestrune.option_help()]
+_ORDER = [name.replace("-", "_") for name in _OPTION_HELP]
 
 
 def _document(function, keywords, first=()):

@@ -37,24 +37,24 @@ def _worker_threads():
         return None
 
 
-def _run_shard(k, n, specs, threads, fixed):
+def _run_shard(k, n, axes, threads, fixed):
     if threads is None:
         threads = _worker_threads()
-    return kestrune.sweep(*specs, threads=threads, shard=(k, n), **fixed)
+    return kestrune.sweep(*axes, threads=threads, shard=(k, n), **fixed)
 
 
-def sweep(client, *specs, shards=None, threads=None, **fixed):
-    """The sweep of kestrune.sweep(*specs, **fixed) run on the cluster of a
+def sweep(client, *axes, shards=None, threads=None, **fixed):
+    """The sweep of kestrune.sweep(*axes, **fixed) run on the cluster of a
     dask.distributed client: cut into `shards` contiguous slices (default
     four per worker, or more so that none has over 50,000 points; at most
     one per point), each run on a worker with `threads` threads (default the
     threads the worker was started with), joined in the sweep's order.
     Returns the same structured array as kestrune.sweep, bit for bit. A bad
-    spec or value raises ValueError here, before anything is sent. Ctrl-C
+    axis or value raises ValueError here, before anything is sent. Ctrl-C
     cancels the shards that have not started; one already running finishes
     on its worker and its rows are dropped."""
     # Checked here, as every shard would check it, before anything is sent.
-    points = kestrune._kestrune.sweep_points(kestrune._sweep_arguments(specs, threads, None, fixed))
+    points = kestrune._kestrune.sweep_points(kestrune._sweep_arguments(axes, threads, None, fixed))
     if shards is None:
         workers = len(client.scheduler_info()["workers"])
         shards = max(_SHARDS_PER_WORKER * max(1, workers), -(-points // _POINTS_PER_SHARD))
@@ -64,7 +64,7 @@ def sweep(client, *specs, shards=None, threads=None, **fixed):
     if not 1 <= shards <= _MAX_SHARDS:
         raise ValueError("shards: %d is out of range; expects a whole number from 1 to %d"
                          % (shards, _MAX_SHARDS))
-    futures = client.map(_run_shard, range(1, int(shards) + 1), n=int(shards), specs=list(specs),
+    futures = client.map(_run_shard, range(1, int(shards) + 1), n=int(shards), axes=list(axes),
                          threads=threads, fixed=fixed, pure=False)
     shard_of = {future.key: k for k, future in enumerate(futures, 1)}
     # Each shard is copied into its place as it arrives and then released, so

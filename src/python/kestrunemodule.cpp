@@ -72,14 +72,20 @@ void runInterruptible(const std::function<void(const Interrupted &)> &work)
         throw py::error_already_set();
 }
 
-// The options of kestrune-sim, parsed as it parses them; a refused value
-// raises ValueError with its one-line message.
-simcli::ParseResult parse(const std::vector<std::string> &arguments)
+// A command line of kestrune-sim with these arguments.
+QStringList commandLine(const std::vector<std::string> &arguments)
 {
     QStringList list{ QStringLiteral("kestrune-sim") };
     for (const std::string &a : arguments)
         list << QString::fromStdString(a);
-    simcli::ParseResult parsed = simcli::parseArguments(list);
+    return list;
+}
+
+// The options of kestrune-sim, parsed as it parses them; a refused value
+// raises ValueError with its one-line message.
+simcli::ParseResult parse(const std::vector<std::string> &arguments)
+{
+    simcli::ParseResult parsed = simcli::parseArguments(commandLine(arguments));
     if (parsed.status == simcli::ParseResult::Error)
         throw py::value_error(parsed.text.toStdString());
     return parsed;
@@ -88,9 +94,7 @@ simcli::ParseResult parse(const std::vector<std::string> &arguments)
 // exit status, standard output, standard error of one call.
 py::tuple runArguments(const std::vector<std::string> &arguments)
 {
-    QStringList list{ QStringLiteral("kestrune-sim") };
-    for (const std::string &a : arguments)
-        list << QString::fromStdString(a);
+    const QStringList list = commandLine(arguments);
     simcli::ProgramOutput output;
     runInterruptible([&](const Interrupted &interrupted) {
         simcli::ProgramIo io;

@@ -381,7 +381,7 @@ public:
     }
 
 private:
-    static double gridValue(double x, int steps, double grid)
+    static double gridValue(double x, long long steps, double grid)
     {
         const double scale = 1.0 / grid;
         return double(std::llround(x * scale) + steps) / scale;
@@ -419,8 +419,7 @@ private:
                 continue;
             for (std::size_t m = 0; m < line.coordinates.size(); ++m) {
                 const std::size_t c = line.coordinates[m];
-                const double scale = 1.0 / m_objective.grid()[c];
-                candidate[c] = double(std::llround(p.x[c] * scale) + d * line.direction[m]) / scale;
+                candidate[c] = gridValue(p.x[c], d * line.direction[m], m_objective.grid()[c]);
             }
             if (!ordered(candidate))
                 continue;
